@@ -1,0 +1,85 @@
+// The storage engine's face to the engine layer: open, inspect and pack
+// tables on disk. Everything here is synchronous and runs on the caller's
+// thread. Paths name the table's data file (".dbf"); member files (memo,
+// indexes) are found beside it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/api/status.h"
+
+namespace kx::storage {
+
+class Env;  // storage/io/env.h; null means the process-wide POSIX Env
+
+// Progress reported by long operations. Every method may be called many
+// times; implementations must be cheap. Kinds of RestructureStep follow the
+// engine's restructure object kinds (0 none ... 11 new table).
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void PhaseStart(const std::string& what) = 0;   // a phase starts (percent 0)
+  virtual void Percent(int percent) = 0;                  // 1..100
+  virtual void Message(const std::string& text) = 0;      // a message alone
+  virtual void RestructureStep(std::uint32_t kind, const std::string& name) = 0;
+};
+
+enum class ShareMode { kShared, kExclusive };
+
+struct FieldInfo {
+  std::string name;
+  char type = 'C';
+  int length = 0;
+  int decimals = 0;
+};
+
+struct TableInfo {
+  std::string path;             // data file
+  std::string driver_type;      // "DBASE" or "FOXPRO"
+  int level = 0;                // 3, 4, 5, 7, 25
+  int version_byte = 0;
+  std::uint32_t memo_block_size = 0;  // bytes; 0 when there is no memo file
+  std::string lang_driver;      // engine driver name, empty when none is recorded
+  std::uint32_t record_count = 0;
+  std::uint32_t deleted_count = 0;
+  std::uint16_t header_length = 0;
+  std::uint16_t record_length = 0;
+  std::vector<FieldInfo> fields;
+  std::string memo_file;        // full path, empty when none
+  std::vector<std::string> index_files;  // full paths of index files that belong to the table
+  bool production_index_flag = false;
+  std::uint64_t bytes = 0;      // data + memo + index files
+};
+
+// An open table: holds its lock (shared or exclusive) until destroyed.
+class OpenTable {
+ public:
+  virtual ~OpenTable() = default;
+  virtual const TableInfo& Info() const = 0;
+};
+
+Status Open(Env* env, const std::string& path, ShareMode mode, std::unique_ptr<OpenTable>* out);
+
+// Reads a table's description without keeping it open (takes a shared lock
+// for the duration, runs recovery first when it can).
+Status Describe(Env* env, const std::string& path, TableInfo* out);
+
+struct PackStats {
+  std::uint32_t records_before = 0;
+  std::uint32_t records_after = 0;
+  std::uint64_t bytes_before = 0;
+  std::uint64_t bytes_after = 0;
+  std::uint64_t memo_bytes_reclaimed = 0;
+};
+
+// Packs the table: drops deleted records, compacts the memo file, writes
+// the new family of files beside the old one and commits it crash-safely.
+// Takes the exclusive lock itself (busy: 0x2803). Never rewrites a table
+// whose data or memo is corrupt. A table with index files is refused with
+// 0x3002 until index rebuilding exists.
+Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats);
+
+}  // namespace kx::storage
