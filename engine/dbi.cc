@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/engine.h"
+#include "engine/kx_ext.h"
 
 namespace kx {
 namespace {
@@ -137,6 +138,15 @@ DBIResult DbiOpenLdList(hDBICur* cursor) {
 
 DBIResult DbiGetNextRecord(hDBICur cursor, DBILockType lock, void* rec, void* props) {
   KX_FORWARD(GetNextRecord(cursor, lock, rec, props));
+}
+
+DBIResult Engine::DescribeTable(hDBICur, KxTableInfo*) {
+  return SetLastError(DBIERR_NOTSUPPORTED, "KxDescribeTable");
+}
+
+DBIResult KxDescribeTable(hDBICur cursor, KxTableInfo* info) {
+  if (!info) return SetLastError(DBIERR_INVALIDPARAM);
+  KX_FORWARD(DescribeTable(cursor, info));
 }
 
 DBIResult DbiGetErrorInfo(BOOL16, DBIErrInfo* info) {

@@ -15,6 +15,8 @@
 
 namespace kx {
 
+struct KxTableInfo;
+
 class Engine {
  public:
   virtual ~Engine() = default;
@@ -38,6 +40,8 @@ class Engine {
   virtual DBIResult RegenIndexes(hDBICur cursor) = 0;
   virtual DBIResult OpenLdList(hDBICur* cursor) = 0;
   virtual DBIResult GetNextRecord(hDBICur cursor, DBILockType lock, void* rec, void* props) = 0;
+  // Extension (kx_ext.h); engines without it answer DBIERR_NOTSUPPORTED.
+  virtual DBIResult DescribeTable(hDBICur cursor, KxTableInfo* info);
 };
 
 // Installs the engine that the Dbi* calls forward to and returns the one it

@@ -1,0 +1,233 @@
+// RealEngine: forwards the engine calls to storage/ (see header).
+#include "engine/real/real_engine.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/dbi.h"
+#include "engine/kx_ext.h"
+#include "engine/real/progress_relay.h"
+#include "storage/api/table_api.h"
+
+namespace kx {
+namespace {
+
+struct Database {
+  std::string dir;
+};
+
+struct Cursor {
+  std::string path;
+  std::unique_ptr<storage::OpenTable> table;
+};
+
+DBIResult Fail(const storage::Status& s) {
+  return SetLastError(s.code(), s.message().c_str(), s.context(0).c_str(),
+                      s.context(1).c_str(), s.context(2).c_str());
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HasExtension(const std::string& name) {
+  auto slash = name.find_last_of('/');
+  auto dot = name.find_last_of('.');
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+// Finds `name` in `dir`, ignoring letter case; "" when there is none.
+std::string FindFile(const std::string& dir, const std::string& name) {
+  std::string exact = dir + "/" + name;
+  struct stat st;
+  if (::stat(exact.c_str(), &st) == 0) return exact;
+  std::string found;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+        found = dir + "/" + e->d_name;
+        break;
+      }
+    }
+    ::closedir(d);
+  }
+  return found;
+}
+
+class RealEngine : public Engine {
+ public:
+  DBIResult Init() override { return 0; }
+  DBIResult Exit() override { return 0; }
+
+  DBIResult OpenDatabase(const char* dir, hDBIDb* db) override {
+    std::string d = dir && *dir ? dir : ".";
+    if (!IsDirectory(d)) return SetLastError(DBIERR_INVALIDDIR, d.c_str());
+    *db = reinterpret_cast<hDBIDb>(new Database{d});
+    return 0;
+  }
+
+  DBIResult CloseDatabase(hDBIDb db) override {
+    delete reinterpret_cast<Database*>(db);
+    return 0;
+  }
+
+  DBIResult OpenTable(hDBIDb db, const char* name, const char* driver, const char*, const char*,
+                      std::uint16_t, DBIOpenMode, DBIShareMode share, XLTMode, BOOL16, void*,
+                      hDBICur* cursor) override {
+    std::string path;
+    if (DBIResult r = Resolve(db, name, driver, &path)) return r;
+    auto c = std::make_unique<Cursor>();
+    c->path = path;
+    auto mode = share == dbiOPENEXCL ? storage::ShareMode::kExclusive : storage::ShareMode::kShared;
+    storage::Status s = storage::Open(nullptr, path, mode, &c->table);
+    if (!s.ok()) return Fail(s);
+    *cursor = reinterpret_cast<hDBICur>(c.release());
+    return 0;
+  }
+
+  DBIResult CloseCursor(hDBICur cursor) override {
+    delete reinterpret_cast<Cursor*>(cursor);
+    return 0;
+  }
+
+  DBIResult GetCursorProps(hDBICur cursor, CURProps* props) override {
+    auto* c = AsCursor(cursor);
+    if (!c) return SetLastError(DBIERR_INVALIDHNDL);
+    const storage::TableInfo& info = c->table->Info();
+    *props = CURProps{};
+    std::string file = info.path.substr(info.path.find_last_of('/') + 1);
+    CopyName(props->szName, file.c_str());
+    props->iFNameSize = DBIMAXTBLNAMELEN + 1;
+    CopyName(props->szTableType, info.driver_type.c_str());
+    props->iFields = static_cast<std::uint16_t>(info.fields.size());
+    props->iRecSize = info.record_length;
+    props->iRecBufSize = info.record_length;
+    props->iIndexes = static_cast<std::uint16_t>(info.index_files.size());
+    props->bIndexed = info.index_files.empty() ? 0 : 1;
+    props->bSoftDeletes = 1;
+    props->iTblLevel = static_cast<std::uint16_t>(info.level);
+    props->iBlockSize = static_cast<std::uint16_t>((info.memo_block_size + 1023) / 1024);
+    CopyName(props->szLangDriver, info.lang_driver.c_str());
+    return 0;
+  }
+
+  DBIResult GetRecordCount(hDBICur cursor, std::uint32_t* count) override {
+    auto* c = AsCursor(cursor);
+    if (!c) return SetLastError(DBIERR_INVALIDHNDL);
+    *count = c->table->Info().record_count;
+    return 0;
+  }
+
+  DBIResult DoRestructure(hDBIDb db, std::uint16_t, CRTblDesc* desc, const char*, const char*,
+                          const char*, BOOL16 analyze_only) override {
+    if (analyze_only) return SetLastError(DBIERR_NOTSUPPORTED, "analyze only");
+    std::string path;
+    if (DBIResult r = Resolve(db, desc->szTblName, desc->szTblType, &path)) return r;
+    if (desc->iOptParams) {
+      if (!desc->pfldOptParams || !desc->pOptData)
+        return SetLastError(DBIERR_INVALIDOPTPARAM, path.c_str());
+      const char* prop = desc->pfldOptParams[0].szName;
+      bool known = ::strcasecmp(prop, "LEVEL") == 0 || ::strcasecmp(prop, "BLOCK SIZE") == 0 ||
+                   ::strcasecmp(prop, "LANGDRIVER") == 0;
+      if (!known) return SetLastError(DBIERR_INVALIDOPTPARAM, prop, path.c_str());
+      return SetLastError(DBIERR_NOTSUPPORTED, prop, path.c_str());
+    }
+    if (!desc->bPack) return 0;
+    return Pack(path);
+  }
+
+  DBIResult PackTable(hDBIDb db, hDBICur cursor, const char* name, const char* driver,
+                      BOOL16) override {
+    std::string path;
+    if (cursor) {
+      auto* c = AsCursor(cursor);
+      if (!c) return SetLastError(DBIERR_INVALIDHNDL);
+      path = c->path;
+    } else if (DBIResult r = Resolve(db, name, driver, &path)) {
+      return r;
+    }
+    return Pack(path);
+  }
+
+  DBIResult RegenIndexes(hDBICur cursor) override {
+    if (!AsCursor(cursor)) return SetLastError(DBIERR_INVALIDHNDL);
+    return SetLastError(DBIERR_NOTSUPPORTED, "index regeneration");
+  }
+
+  DBIResult OpenLdList(hDBICur* cursor) override {
+    *cursor = reinterpret_cast<hDBICur>(&ld_list_marker_);
+    return 0;
+  }
+
+  DBIResult GetNextRecord(hDBICur, DBILockType, void*, void*) override {
+    return SetLastError(DBIERR_EOF);
+  }
+
+  DBIResult DescribeTable(hDBICur cursor, KxTableInfo* out) override {
+    auto* c = AsCursor(cursor);
+    if (!c) return SetLastError(DBIERR_INVALIDHNDL);
+    const storage::TableInfo& info = c->table->Info();
+    *out = KxTableInfo{};
+    out->path = info.path;
+    out->driver_type = info.driver_type;
+    out->level = info.level;
+    out->memo_block_size = info.memo_block_size;
+    out->lang_driver = info.lang_driver;
+    out->record_count = info.record_count;
+    out->deleted_count = info.deleted_count;
+    out->record_length = info.record_length;
+    for (const auto& f : info.fields) out->fields.push_back({f.name, f.type, f.length, f.decimals});
+    out->memo_file = info.memo_file;
+    out->index_files = info.index_files;
+    out->bytes = info.bytes;
+    return 0;
+  }
+
+ private:
+  Cursor* AsCursor(hDBICur cursor) {
+    if (!cursor || cursor == reinterpret_cast<hDBICur>(&ld_list_marker_)) return nullptr;
+    return reinterpret_cast<Cursor*>(cursor);
+  }
+
+  DBIResult Resolve(hDBIDb db, const char* name, const char* driver, std::string* path) {
+    if (!db) return SetLastError(DBIERR_INVALIDHNDL, "database");
+    if (!name || !*name) return SetLastError(DBIERR_INVALIDPARAM, "table name");
+    const std::string& dir = reinterpret_cast<Database*>(db)->dir;
+    std::string n = name;
+    if (!HasExtension(n)) n += ".dbf";
+    if (n.find('/') != std::string::npos) {
+      struct stat st;  // a path given as the name is taken as it stands
+      *path = n;
+      if (::stat(n.c_str(), &st) == 0) return 0;
+      return SetLastError(DBIERR_NOSUCHTABLE, n.c_str());
+    }
+    *path = FindFile(dir, n);
+    if (path->empty()) return SetLastError(DBIERR_NOSUCHTABLE, (dir + "/" + n).c_str());
+    return 0;
+  }
+
+  DBIResult Pack(const std::string& path) {
+    ProgressRelay relay;
+    storage::PackStats stats;
+    storage::Status s = storage::Pack(nullptr, path, &relay, &stats);
+    if (!s.ok()) return Fail(s);
+    return 0;
+  }
+
+  int ld_list_marker_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> MakeRealEngine() { return std::make_unique<RealEngine>(); }
+
+void UseRealEngine() {
+  if (!CurrentEngine()) InstallEngine(MakeRealEngine());
+}
+
+}  // namespace kx
