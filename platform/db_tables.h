@@ -1,0 +1,63 @@
+// TBDEDataSet and TTable: a table of the engine, opened through the Dbi*
+// calls.
+//
+// DatabaseName is a directory; TableName a file name in it. Open calls
+// DbiInit, DbiOpenDatabase for the directory and DbiOpenTable, shared or
+// (Exclusive) exclusive, and raises EDBEngineError through Check when one of
+// them fails, leaving the table closed with nothing open. Close closes the
+// cursor and the database. Exclusive, DatabaseName and TableName cannot be
+// changed while the table is open (EDatabaseError). Handle is the table's
+// cursor and DBHandle its database, both null while closed.
+#pragma once
+
+#include "engine/dbi_types.h"
+#include "platform/component.h"
+
+namespace kx {
+
+class TBDEDataSet : public TComponent {
+ public:
+  explicit TBDEDataSet(TComponent* AOwner);
+  ~TBDEDataSet() override;
+  const char* ClassName() const override { return "TBDEDataSet"; }
+
+  void Open();
+  void Close();
+  hDBICur Handle() const { return cursor_; }
+  hDBIDb DBHandle() const { return database_; }
+
+  bool FActive = false;
+  TProp<bool> Active;
+
+  void Loaded() override;
+
+ protected:
+  // Opens the engine cursor (and its database); raises on failure with
+  // nothing left open.
+  virtual void OpenCursor(hDBIDb* database, hDBICur* cursor);
+  void CheckInactive() const;
+
+ private:
+  bool streamed_active_ = false;  // Active read from a form: opened once all is read
+  hDBIDb database_ = nullptr;
+  hDBICur cursor_ = nullptr;
+};
+
+class TTable : public TBDEDataSet {
+ public:
+  explicit TTable(TComponent* AOwner);
+  const char* ClassName() const override { return "TTable"; }
+
+  AnsiString FDatabaseName;
+  AnsiString FTableName;
+  bool FExclusive = false;
+
+  TProp<AnsiString> DatabaseName;
+  TProp<bool> Exclusive;
+  TProp<AnsiString> TableName;
+
+ protected:
+  void OpenCursor(hDBIDb* database, hDBICur* cursor) override;
+};
+
+}  // namespace kx
