@@ -26,10 +26,8 @@ TBDEDataSet::~TBDEDataSet() {
 
 void TBDEDataSet::Open() {
   if (FActive) return;
-  hDBIDb database = nullptr;
   hDBICur cursor = nullptr;
-  OpenCursor(&database, &cursor);
-  database_ = database;
+  OpenCursor(&database_, &cursor);
   cursor_ = cursor;
   FActive = true;
 }
@@ -38,8 +36,11 @@ void TBDEDataSet::Close() {
   if (!FActive) return;
   FActive = false;
   if (cursor_) DbiCloseCursor(&cursor_);
-  if (database_) DbiCloseDatabase(&database_);
   cursor_ = nullptr;
+}
+
+void TBDEDataSet::CloseDatabase() {
+  if (database_) DbiCloseDatabase(&database_);
   database_ = nullptr;
 }
 
@@ -56,6 +57,7 @@ TTable::TTable(TComponent* AOwner)
       DatabaseName(this, "DatabaseName", FDatabaseName, "",
                    [this](const AnsiString& v) {
                      CheckInactive();
+                     if (v != FDatabaseName) CloseDatabase();
                      FDatabaseName = v;
                    }),
       Exclusive(this, "Exclusive", FExclusive, false,
@@ -70,15 +72,9 @@ TTable::TTable(TComponent* AOwner)
 
 void TTable::OpenCursor(hDBIDb* database, hDBICur* cursor) {
   Check(DbiInit(nullptr));
-  Check(DbiOpenDatabase(FDatabaseName.c_str(), database));
-  DBIResult rc = DbiOpenTable(*database, FTableName.c_str(), nullptr, nullptr, nullptr, 0, dbiREADWRITE,
-                              FExclusive ? dbiOPENEXCL : dbiOPENSHARED, xltFIELD, 0, nullptr, cursor);
-  if (rc != 0) {
-    EDBEngineError error(rc);  // read the engine's words before closing anything
-    DbiCloseDatabase(database);
-    *database = nullptr;
-    throw error;
-  }
+  if (!*database) Check(DbiOpenDatabase(FDatabaseName.c_str(), database));
+  Check(DbiOpenTable(*database, FTableName.c_str(), nullptr, nullptr, nullptr, 0, dbiREADWRITE,
+                     FExclusive ? dbiOPENEXCL : dbiOPENSHARED, xltFIELD, 0, nullptr, cursor));
 }
 
 }  // namespace kx

@@ -2,12 +2,13 @@
 // calls.
 //
 // DatabaseName is a directory; TableName a file name in it. Open calls
-// DbiInit, DbiOpenDatabase for the directory and DbiOpenTable, shared or
-// (Exclusive) exclusive, and raises EDBEngineError through Check when one of
-// them fails, leaving the table closed with nothing open. Close closes the
-// cursor and the database. Exclusive, DatabaseName and TableName cannot be
-// changed while the table is open (EDatabaseError). Handle is the table's
-// cursor and DBHandle its database, both null while closed.
+// DbiInit, DbiOpenDatabase for the directory (once: the connection is kept
+// after Close, until the name changes or the table is destroyed) and
+// DbiOpenTable, shared or (Exclusive) exclusive, and raises EDBEngineError
+// through Check when one of them fails, leaving the table closed. Close
+// closes the cursor. Exclusive, DatabaseName and TableName cannot be changed
+// while the table is open (EDatabaseError). Handle is the table's cursor
+// (null while closed); DBHandle its database (null until first opened).
 #pragma once
 
 #include "engine/dbi_types.h"
@@ -32,10 +33,11 @@ class TBDEDataSet : public TComponent {
   void Loaded() override;
 
  protected:
-  // Opens the engine cursor (and its database); raises on failure with
-  // nothing left open.
+  // Opens the engine cursor, and the database when *database is null; raises
+  // on failure with no cursor open.
   virtual void OpenCursor(hDBIDb* database, hDBICur* cursor);
   void CheckInactive() const;
+  void CloseDatabase();
 
  private:
   bool streamed_active_ = false;  // Active read from a form: opened once all is read

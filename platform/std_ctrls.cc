@@ -21,6 +21,7 @@ TLabel::TLabel(TComponent* AOwner)
       }) {}
 
 void TLabel::AdjustBounds() {
+  if (FLoading) return;  // the stored bounds are the designer's
   if (FAlign == alTop || FAlign == alBottom) {
     FLeft = 0;
     if (FAlign == alTop) FTop = 0;

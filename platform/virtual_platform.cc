@@ -9,7 +9,10 @@
 
 namespace kx {
 
-VirtualPlatform::VirtualPlatform() : backend_([this](const std::string& e) { Note(e); }) {}
+VirtualPlatform::VirtualPlatform()
+    : backend_([this](const std::string& e) { Note(e); }, [this] {
+        if (log_pumps_) Note("pump");
+      }) {}
 
 void VirtualPlatform::Note(const std::string& event) { log_.push_back("t=" + std::to_string(now_) + " " + event); }
 

@@ -40,6 +40,8 @@ class VirtualPlatform : public Platform {
   bool WaitForWork(std::int64_t deadline_ms) override;
   WindowBackend& Backend() override { return backend_; }
   HeadlessBackend& headless() { return backend_; }
+  // Also log each pump ("pump") from now on.
+  void LogPumps(bool on) { log_pumps_ = on; }
 
   // Scripted user.
   void TypeAt(std::int64_t t, const std::string& text, const std::string& combo = "cmbLang");
@@ -62,6 +64,7 @@ class VirtualPlatform : public Platform {
   };
 
   std::int64_t now_ = 0;
+  bool log_pumps_ = false;
   HeadlessBackend backend_;
   std::deque<Action> script_;
   std::deque<int> box_answers_;

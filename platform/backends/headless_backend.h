@@ -18,12 +18,16 @@ namespace kx {
 class HeadlessBackend : public WindowBackend {
  public:
   using Sink = std::function<void(const std::string& event)>;
-  explicit HeadlessBackend(Sink sink = {}) : sink_(std::move(sink)) {}
+  explicit HeadlessBackend(Sink sink = {}, std::function<void()> on_paint = {})
+      : sink_(std::move(sink)), on_paint_(std::move(on_paint)) {}
 
   HWND CreateWindowHandle(TWinControl& control, const TCreateParams& params) override;
   void DestroyWindowHandle(HWND window) override;
   void ShowWindow(HWND window, bool visible) override;
-  void Paint(const std::vector<TForm*>& shown_forms) override { ++paints_; }
+  void Paint(const std::vector<TForm*>& shown_forms) override {
+    ++paints_;
+    if (on_paint_) on_paint_();
+  }
 
   // The parameters a window was created with; null for an unknown handle.
   const TCreateParams* ParamsOf(HWND window) const;
@@ -39,6 +43,7 @@ class HeadlessBackend : public WindowBackend {
   void Emit(const std::string& event, const Window& w);
 
   Sink sink_;
+  std::function<void()> on_paint_;
   std::map<HWND, Window> windows_;
   std::uintptr_t next_ = 0x1000;
   int paints_ = 0;
