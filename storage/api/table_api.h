@@ -14,6 +14,7 @@
 namespace kx::storage {
 
 class Env;  // storage/io/env.h; null means the process-wide POSIX Env
+struct PackStats;
 
 // Progress reported by long operations. Every method may be called many
 // times; implementations must be cheap. Kinds of RestructureStep follow the
@@ -55,12 +56,24 @@ struct TableInfo {
 };
 
 // An open table: holds its lock (shared or exclusive) until destroyed.
+// Info() is read at open (deleted_count counts the records flagged '*').
 class OpenTable {
  public:
   virtual ~OpenTable() = default;
   virtual const TableInfo& Info() const = 0;
+  // Packs the table through this handle (see Pack below). REQUIRES: opened
+  // kExclusive, else DBIERR_INVALIDPARAM. On success the handle stays open
+  // and locked on the new files and Info() describes them. After a failure
+  // past the commit point (an error code, but the table reads as NEW at its
+  // next open) the handle should be closed and the table reopened.
+  virtual Status Pack(ProgressSink* progress, PackStats* stats) = 0;
 };
 
+// Opens a table: resolves symlinks, locks the data file (shared: other
+// shared users allowed; exclusive: nobody else), finishes or rolls back an
+// interrupted pack, then reads the header and opens the memo file. Codes:
+// DBIERR_NOSUCHTABLE, DBIERR_FILEBUSY, DBIERR_NOMEMOFILE, corrupt codes
+// 0x2301-0x2303, DBIERR_ENCRYPTED, DBIERR_NOTSUPPORTED, I/O codes.
 Status Open(Env* env, const std::string& path, ShareMode mode, std::unique_ptr<OpenTable>* out);
 
 // Reads a table's description without keeping it open (takes a shared lock
@@ -79,7 +92,9 @@ struct PackStats {
 // the new family of files beside the old one and commits it crash-safely.
 // Takes the exclusive lock itself (busy: 0x2803). Never rewrites a table
 // whose data or memo is corrupt. A table with index files is refused with
-// 0x3002 until index rebuilding exists.
+// 0x3002 until index rebuilding exists; a hard-linked member with 0x2407.
+// Progress: PhaseStart, Percent in about 1% steps, a closing Message.
+// `progress` and `stats` may be null.
 Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats);
 
 }  // namespace kx::storage

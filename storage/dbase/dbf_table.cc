@@ -1,0 +1,186 @@
+// DbfTable: see dbf_table.h.
+#include "storage/dbase/dbf_table.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "storage/api/codes.h"
+#include "storage/dbase/dbf_packer.h"
+
+namespace kx::storage {
+namespace {
+
+constexpr std::size_t kReadBuffer = 1 << 20;
+
+Status HeaderCorrupt(const std::string& path, const std::string& why) {
+  return Status::Error(DBIERR_HEADERCORRUPT, "table header corrupt: " + why, path);
+}
+
+}  // namespace
+
+Status ParseMemoPointer(const std::uint8_t* record, const DbfField& field, std::uint32_t* block) {
+  const std::uint8_t* p = record + field.offset;
+  std::size_t b = 0, e = field.length;
+  while (b < e && (p[b] == ' ' || p[b] == 0)) ++b;
+  while (e > b && (p[e - 1] == ' ' || p[e - 1] == 0)) --e;
+  std::uint64_t v = 0;
+  for (std::size_t i = b; i < e; ++i) {
+    if (p[i] < '0' || p[i] > '9' || v > 0xFFFFFFFFull / 10) {
+      return Status::Error(DBIERR_MEMOCORRUPT,
+                           "memo pointer of field '" + field.name + "' is not a block number");
+    }
+    v = v * 10 + (p[i] - '0');
+  }
+  if (v > 0xFFFFFFFFull) {
+    return Status::Error(DBIERR_MEMOCORRUPT, "memo pointer of field '" + field.name + "' too large");
+  }
+  *block = static_cast<std::uint32_t>(v);
+  return Status::OK();
+}
+
+void FormatMemoPointer(std::uint32_t block, const DbfField& field, std::uint8_t* record) {
+  std::uint8_t* p = record + field.offset;
+  std::memset(p, ' ', field.length);
+  if (block == 0) return;
+  char digits[16];
+  int n = std::snprintf(digits, sizeof digits, "%u", block);
+  if (n > field.length) n = field.length;  // REQUIRES: fits (checked by the caller)
+  std::memcpy(p + field.length - n, digits, static_cast<std::size_t>(n));
+}
+
+Status DbfTable::Open(Env* env, const std::string& path, ShareMode mode,
+                      std::unique_ptr<DbfTable>* out) {
+  std::unique_ptr<DbfTable> t(new DbfTable(env));
+  Status s = t->lock_.Acquire(env, path,
+                              mode == ShareMode::kExclusive ? LockKind::kExclusive : LockKind::kShared);
+  if (!s.ok()) return s;
+  s = t->Load();
+  if (!s.ok()) return s;
+  *out = std::move(t);
+  return Status::OK();
+}
+
+Status DbfTable::Load() {
+  const std::string& path = lock_.path();
+  memo_fd_.Reset();
+  FileStat st;
+  Status s = env_->Stat(lock_.fd(), &st);
+  if (!s.ok()) return s;
+
+  std::uint8_t prefix[DbfHeader::kPrefixSize];
+  std::size_t got = 0;
+  s = env_->ReadAt(lock_.fd(), 0, prefix, sizeof prefix, &got);
+  if (!s.ok()) return s;
+  std::uint16_t header_length = 0;
+  s = DbfHeader::PeekHeaderLength(prefix, got, &header_length);
+  if (!s.ok()) return s.WithContext(0, path);
+  std::vector<std::uint8_t> bytes(header_length);
+  s = env_->ReadAt(lock_.fd(), 0, bytes.data(), bytes.size(), &got);
+  if (!s.ok()) return s;
+  if (got != bytes.size()) return HeaderCorrupt(path, "file shorter than its header");
+  header_ = DbfHeader();
+  s = header_.Parse(bytes.data(), bytes.size());
+  if (!s.ok()) return s.WithContext(0, path);
+  if (st.size < header_.data_end()) {
+    return Status::Error(DBIERR_FILECORRUPT,
+                         "table '" + BaseName(path) + "' is shorter than its " +
+                             std::to_string(header_.record_count) + " records",
+                         path);
+  }
+
+  s = FindDbfFamily(env_, path, lock_.dir_entries(), header_.memo_kind, &family_);
+  if (!s.ok()) return s;
+  std::uint64_t bytes_total = st.size;
+  if (!family_.memo_path.empty()) {
+    Fd fd;
+    s = env_->Open(family_.memo_path, false, &fd);
+    if (s.code() == DBIERR_NOSUCHFILE) {
+      return Status::Error(DBIERR_NOMEMOFILE, "memo file of '" + BaseName(path) + "' not found",
+                           path);
+    }
+    if (!s.ok()) return s;
+    memo_fd_ = ScopedFd(env_, fd);
+    s = memo_.Open(env_, fd, family_.memo_path, header_.memo_kind);
+    if (!s.ok()) return s;
+    bytes_total += memo_.size();
+  }
+  for (const std::string& ix : family_.index_paths) {
+    FileStat ist;
+    if (env_->StatPath(ix, &ist).ok()) bytes_total += ist.size;
+  }
+
+  info_ = TableInfo();
+  info_.path = path;
+  info_.driver_type = header_.foxpro ? "FOXPRO" : "DBASE";
+  info_.level = header_.level;
+  info_.version_byte = header_.version;
+  info_.memo_block_size = family_.memo_path.empty() ? 0 : memo_.block_size();
+  info_.lang_driver = header_.lang_driver;
+  info_.record_count = header_.record_count;
+  info_.header_length = header_.header_length;
+  info_.record_length = header_.record_length;
+  for (const DbfField& f : header_.fields) {
+    info_.fields.push_back({f.name, f.type, f.length, f.decimals});
+  }
+  info_.memo_file = family_.memo_path;
+  info_.index_files = family_.index_paths;
+  info_.production_index_flag = header_.production_index();
+  info_.bytes = bytes_total;
+  std::uint32_t deleted = 0;
+  s = ForEachRecord([&](std::uint32_t, const std::uint8_t* rec) {
+    if (rec[0] == DbfHeader::kDeleted) ++deleted;
+    return Status::OK();
+  });
+  if (!s.ok()) return s;
+  info_.deleted_count = deleted;
+  return Status::OK();
+}
+
+Status DbfTable::ForEachRecord(const RecordFn& fn) {
+  const std::size_t reclen = header_.record_length;
+  const std::size_t per_chunk = std::max<std::size_t>(1, kReadBuffer / reclen);
+  std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[per_chunk * reclen]);
+  std::uint32_t done = 0;
+  while (done < header_.record_count) {
+    std::size_t n = std::min<std::size_t>(per_chunk, header_.record_count - done);
+    std::size_t got = 0;
+    Status s = env_->ReadAt(lock_.fd(), header_.header_length + std::uint64_t{done} * reclen,
+                            buf.get(), n * reclen, &got);
+    if (!s.ok()) return s;
+    if (got != n * reclen) {
+      return Status::Error(DBIERR_FILECORRUPT, "table '" + BaseName(lock_.path()) +
+                                                   "' ended inside record " +
+                                                   std::to_string(done + 1 + got / reclen),
+                           lock_.path());
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      s = fn(done + static_cast<std::uint32_t>(i) + 1, buf.get() + i * reclen);
+      if (!s.ok()) return s;
+    }
+    done += static_cast<std::uint32_t>(n);
+  }
+  return Status::OK();
+}
+
+Status DbfTable::ReadMemoField(const std::uint8_t* record, const DbfField& field, bool* present,
+                               std::string* contents) {
+  std::uint32_t block = 0;
+  Status s = ParseMemoPointer(record, field, &block);
+  if (!s.ok()) return s;
+  *present = block != 0;
+  contents->clear();
+  if (block == 0) return Status::OK();
+  if (memo() == nullptr) return Status::Error(DBIERR_NOMEMOFILE, "table has no memo file");
+  return memo_.ReadMemo(block, contents);
+}
+
+Status DbfTable::Pack(ProgressSink* progress, PackStats* stats) {
+  if (lock_.kind() != LockKind::kExclusive) {
+    return Status::Error(DBIERR_INVALIDPARAM, "pack needs the table open exclusively",
+                         lock_.path());
+  }
+  PackStats local;
+  return PackDbfTable(this, progress, stats != nullptr ? stats : &local);
+}
+
+}  // namespace kx::storage

@@ -1,0 +1,56 @@
+// Key lengths per format and the index-corrupt Status.
+#include "storage/dbase/index/index_types.h"
+
+#include "storage/api/codes.h"
+
+namespace kx::storage {
+
+const char* IndexFormatName(IndexFormat format) {
+  switch (format) {
+    case IndexFormat::kNdx: return "NDX";
+    case IndexFormat::kMdx: return "MDX";
+    case IndexFormat::kCdx: return "CDX";
+  }
+  return "?";
+}
+
+Status ResolveKeyLength(IndexFormat format, const IndexTagSpec& spec, std::uint16_t* length) {
+  const char* fmt = IndexFormatName(format);
+  switch (spec.key_type) {
+    case IndexKeyType::kCharacter: {
+      // dBASE limits character keys to 100 bytes; FoxPro compact tags to 240.
+      std::uint16_t max = format == IndexFormat::kCdx ? 240 : 100;
+      if (spec.key_length == 0 || spec.key_length > max) {
+        return Status::Error(DBIERR_INVALIDPARAM,
+                             std::string(fmt) + " character key length must be 1.." +
+                                 std::to_string(max),
+                             spec.name, std::to_string(spec.key_length));
+      }
+      *length = spec.key_length;
+      return Status::OK();
+    }
+    case IndexKeyType::kNumeric:
+      *length = format == IndexFormat::kMdx ? 12 : 8;
+      return Status::OK();
+    case IndexKeyType::kDate:
+      *length = 8;
+      return Status::OK();
+    case IndexKeyType::kLogical:
+    case IndexKeyType::kInteger:
+      if (format != IndexFormat::kCdx) {
+        return Status::Error(DBIERR_INDEXNOTSUPPORTED,
+                             std::string(fmt) + " cannot hold a key of type " +
+                                 static_cast<char>(spec.key_type),
+                             spec.name);
+      }
+      *length = spec.key_type == IndexKeyType::kLogical ? 1 : 4;
+      return Status::OK();
+  }
+  return Status::Error(DBIERR_INVALIDPARAM, "unknown key type", spec.name);
+}
+
+Status IndexCorrupt(const std::string& path, const std::string& what) {
+  return Status::Error(kIndexCorruptCode, "index '" + path + "' is corrupt: " + what, path);
+}
+
+}  // namespace kx::storage

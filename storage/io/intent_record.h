@@ -1,0 +1,35 @@
+// IntentRecord: the commit record of a multi-file replacement.
+//
+// It lists, for every rewritten member, the temp's base name, the final base
+// name, the final size and CRC-32. Encoded layout (little-endian):
+//   "KXPKINT1" | u32 entry count | entries | u32 CRC-32 of all bytes before it
+//   entry: u16 n | temp name | u16 m | final name | u64 size | u32 crc
+// Decode rejects anything torn or hostile: bad magic or CRC, more than
+// kMaxEntries, names that are empty, contain '/', are "." or "..", temps not
+// ending in ".~pk", or finals that do not belong to the table's stem.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kx::storage {
+
+struct IntentEntry {
+  std::string temp_name;   // base name, same directory
+  std::string final_name;  // base name, same directory
+  std::uint64_t size = 0;
+  std::uint32_t crc = 0;
+};
+
+struct IntentRecord {
+  static constexpr std::size_t kMaxEntries = 16;
+  static constexpr std::size_t kMaxBytes = 16 * 1024;
+  std::vector<IntentEntry> entries;
+
+  std::string Encode() const;
+  // False when the bytes are not a whole, valid record for table `stem`.
+  bool Decode(const std::string& bytes, const std::string& stem);
+};
+
+}  // namespace kx::storage
