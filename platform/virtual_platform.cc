@@ -12,6 +12,7 @@ namespace kx {
 VirtualPlatform::VirtualPlatform()
     : backend_([this](const std::string& e) { Note(e); }, [this] {
         if (log_pumps_) Note("pump");
+        if (on_pump_) on_pump_();
       }) {}
 
 void VirtualPlatform::Note(const std::string& event) { log_.push_back("t=" + std::to_string(now_) + " " + event); }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,8 @@ class VirtualPlatform : public Platform {
   HeadlessBackend& headless() { return backend_; }
   // Also log each pump ("pump") from now on.
   void LogPumps(bool on) { log_pumps_ = on; }
+  // Runs at the end of every pump (to watch what a person would see).
+  void OnPump(std::function<void()> hook) { on_pump_ = std::move(hook); }
 
   // Scripted user.
   void TypeAt(std::int64_t t, const std::string& text, const std::string& combo = "cmbLang");
@@ -65,6 +68,7 @@ class VirtualPlatform : public Platform {
 
   std::int64_t now_ = 0;
   bool log_pumps_ = false;
+  std::function<void()> on_pump_;
   HeadlessBackend backend_;
   std::deque<Action> script_;
   std::deque<int> box_answers_;
