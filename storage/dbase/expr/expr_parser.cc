@@ -48,12 +48,12 @@ ExprParser::ExprParser(std::string_view text, const std::vector<ExprField>& fiel
 
 Status ExprParser::Parse() {
   Advance();
-  if (token_.kind == TokenKind::kEnd) return Status::Error(DBIERR_INVALIDPARAM, "empty expression");
+  if (token_.kind == TokenKind::kEnd) return Status::Error(DBIERR_INVALIDPARAM, "expression: empty");
   const int root = ParseOr();
   if (root < 0) return error_;
   if (token_.kind != TokenKind::kEnd) {
-    Fail(token_.kind == TokenKind::kRParen ? "unbalanced ')'" : "unexpected text after the expression",
-         token_.column);
+    Expected(token_.kind == TokenKind::kRParen ? "unbalanced ')'"
+                                               : "unexpected text after the expression");
     return error_;
   }
   program_->root = root;
@@ -66,6 +66,12 @@ int ExprParser::Fail(const std::string& message, int column, bool unsupported) {
                            "expression: " + message + " at column " + std::to_string(column));
   }
   return -1;
+}
+
+int ExprParser::Expected(const std::string& message) {
+  // A token the lexer could not form explains itself better.
+  if (token_.kind == TokenKind::kError) return Fail(token_.text, token_.column);
+  return Fail(message, token_.column);
 }
 
 int ExprParser::Add(ExprNode node, bool builds_bytes) {
@@ -230,7 +236,7 @@ int ExprParser::ParsePrimary() {
       Advance();
       const int inner = ParseOr();
       if (inner < 0) return -1;
-      if (token_.kind != TokenKind::kRParen) return Fail("missing ')'", token_.column);
+      if (token_.kind != TokenKind::kRParen) return Expected("missing ')'");
       Advance();
       return inner;
     }

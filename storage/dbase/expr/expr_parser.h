@@ -51,6 +51,8 @@ class ExprParser {
   // Appends a node after checking its depth, length and work space.
   int Add(ExprNode node, bool builds_bytes);
   int Fail(const std::string& message, int column, bool unsupported = false);
+  // Fails at the current token: with the lexer's message if it is an error.
+  int Expected(const std::string& message);
   void Advance() { token_ = lexer_.Next(); }
 
   ExprLexer lexer_;

@@ -98,7 +98,7 @@ int ExprParser::ParseName(const Token& name) {
   if (token_.kind == TokenKind::kLParen) return ParseCall(name);
   if (token_.kind == TokenKind::kArrow) {  // ALIAS->FIELD: the alias is ignored
     Advance();
-    if (token_.kind != TokenKind::kName) return Fail("field name expected after ->", token_.column);
+    if (token_.kind != TokenKind::kName) return Expected("field name expected after ->");
     const Token field = token_;
     Advance();
     return ParseField(field);
@@ -174,7 +174,7 @@ int ExprParser::ParseCall(const Token& name) {
       Advance();
     }
   }
-  if (token_.kind != TokenKind::kRParen) return Fail("missing ')'", token_.column);
+  if (token_.kind != TokenKind::kRParen) return Expected("missing ')'");
   Advance();
   if (node.arg_count < info->min_args) {
     return Fail(std::string("too few arguments to ") + info->name + "()", name.column);
