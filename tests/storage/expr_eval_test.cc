@@ -2,6 +2,9 @@
 // operator, the bytes of character keys, numbers and dates.
 #include <gtest/gtest.h>
 
+#include "storage/core/lang/collation.h"
+#include "storage/core/lang/lang_driver.h"
+#include "storage/dbase/expr/collation_case_map.h"
 #include "storage/dbase/expr/key_expr.h"
 #include "tests/storage/expr_test_fixture.h"
 
@@ -184,20 +187,15 @@ TEST(KeyExprEval, ReusedValueDoesNotReallocate) {
   EXPECT_EQ(Bytes(value), "SMITH19700101   42     ");
 }
 
-// A language driver's mapping reaches UPPER() and LOWER().
-TEST(KeyExprEval, CaseMapIsPluggable) {
-  struct Latin1Map : CaseMap {
-    unsigned char Upper(unsigned char c) const override {
-      return c == 0xE9 ? 0xC9 : CaseMap::Upper(c);
-    }
-    unsigned char Lower(unsigned char c) const override {
-      return c == 0xC9 ? 0xE9 : CaseMap::Lower(c);
-    }
-  };
+// A language driver's mapping reaches UPPER() and LOWER(); without one
+// only ASCII letters change.
+TEST(KeyExprEval, CaseMappingFollowsTheLanguageDriver) {
+  const LangDriver* driver = FindLangDriverByName("DBWINWE0");  // cp1252
+  ASSERT_NE(driver, nullptr);
+  CollationCaseMap map(Collation::For(*driver));
   const std::vector<ExprField> layout = {{"W", 'C', 1, 4, 0}};
   const unsigned char record[] = {' ', 'c', 'a', 'f', 0xE9};
   std::unique_ptr<KeyExpr> expr;
-  Latin1Map map;
   ASSERT_TRUE(KeyExpr::Compile("UPPER(W)+LOWER(UPPER(W))", layout, &map, &expr).ok());
   KeyValue value;
   ASSERT_TRUE(expr->Evaluate(record, &value).ok());

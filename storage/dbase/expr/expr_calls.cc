@@ -26,7 +26,10 @@ ExprValue Chars(const unsigned char* bytes, int size) {
 // Half away from zero at `places` decimals (negative: tens, hundreds...).
 double RoundTo(double value, int places) {
   const double scale = std::pow(10.0, places);
-  return std::round(value * scale * (1 + 1e-14)) / scale;
+  const double scaled = value * scale;
+  // Beyond 2^52 a double holds no fraction left to round.
+  if (!(std::fabs(scaled) < 4503599627370496.0)) return value;
+  return std::round(scaled * (1 + 1e-14)) / scale;
 }
 
 }  // namespace
