@@ -170,6 +170,26 @@ std::vector<std::string> Leftovers(const std::string& dir) {
   return out;
 }
 
+DirSnapshot Snapshot(const std::string& dir) {
+  DirSnapshot out;
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return out;
+  while (struct dirent* e = readdir(d)) {
+    std::string n = e->d_name;
+    struct stat st;
+    if (lstat((dir + "/" + n).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      out.emplace_back(n, ReadBytes(dir + "/" + n));
+    }
+  }
+  closedir(d);
+  return out;
+}
+
+void Restore(const std::string& dir, const DirSnapshot& snap) {
+  for (const auto& entry : Snapshot(dir)) unlink((dir + "/" + entry.first).c_str());
+  for (const auto& [name, bytes] : snap) WriteBytes(dir + "/" + name, bytes);
+}
+
 int OpenFdCount() {
   int n = 0;
   DIR* d = opendir("/proc/self/fd");

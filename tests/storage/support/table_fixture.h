@@ -57,4 +57,10 @@ std::uint64_t InodeOf(const std::string& path);
 std::vector<std::string> Leftovers(const std::string& dir);
 int OpenFdCount();
 
+// Every regular file of a folder with its bytes; Restore puts the folder
+// back exactly (removing files that appeared since).
+using DirSnapshot = std::vector<std::pair<std::string, std::string>>;
+DirSnapshot Snapshot(const std::string& dir);
+void Restore(const std::string& dir, const DirSnapshot& snap);
+
 }  // namespace kx::storage::testing
