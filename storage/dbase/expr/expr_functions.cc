@@ -37,15 +37,6 @@ bool LiteralInt(const ExprNode& arg, int low, int high, int* value) {
   return true;
 }
 
-const char* TypeName(char type) {
-  switch (type) {
-    case 'C': return "character";
-    case 'N': return "numeric";
-    case 'D': return "date";
-    default: return "logical";
-  }
-}
-
 }  // namespace
 
 const FunctionInfo* FindFunction(const std::string& upper_name) {
@@ -71,8 +62,8 @@ bool TypeFunctionCall(const FunctionInfo& info, const std::vector<ExprNode>& nod
   // Argument i must have type `want`.
   auto expect = [&](int i, char want) {
     if (a[i]->type == want) return true;
-    *error = name + "() argument " + std::to_string(i + 1) + " must be " + TypeName(want) +
-             ", not " + TypeName(a[i]->type);
+    *error = name + "() argument " + std::to_string(i + 1) + " must be " + ExprTypeName(want) +
+             ", not " + ExprTypeName(a[i]->type);
     return false;
   };
   auto literal = [&](int i, int low, int high, int* value) {
@@ -131,8 +122,8 @@ bool TypeFunctionCall(const FunctionInfo& info, const std::vector<ExprNode>& nod
     case ExprFunc::kIif:
       if (!expect(0, 'L')) return false;
       if (a[1]->type != a[2]->type) {
-        *error = std::string("IIF() branches differ in type: ") + TypeName(a[1]->type) +
-                 " and " + TypeName(a[2]->type);
+        *error = std::string("IIF() branches differ in type: ") + ExprTypeName(a[1]->type) +
+                 " and " + ExprTypeName(a[2]->type);
         return false;
       }
       return result(a[1]->type, std::max(a[1]->length, a[2]->length));

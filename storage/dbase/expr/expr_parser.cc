@@ -21,15 +21,6 @@ class NestingGuard {
   int* nesting_;
 };
 
-const char* TypeName(char type) {
-  switch (type) {
-    case 'C': return "character";
-    case 'N': return "numeric";
-    case 'D': return "date";
-    default: return "logical";
-  }
-}
-
 bool IsComparison(TokenKind kind) {
   switch (kind) {
     case TokenKind::kEq: case TokenKind::kEqEq: case TokenKind::kNe: case TokenKind::kLt:
@@ -137,7 +128,7 @@ int ExprParser::ParseNot() {
   if (operand < 0) return -1;
   if (program_->nodes[operand].type != 'L') {
     return Fail(std::string(".NOT. needs a logical value, not ") +
-                    TypeName(program_->nodes[operand].type), column);
+                    ExprTypeName(program_->nodes[operand].type), column);
   }
   ExprNode node;
   node.op = ExprOp::kNot;
@@ -213,7 +204,7 @@ int ExprParser::ParseUnary() {
   ExprNode& value = program_->nodes[operand];
   if (value.type != 'N') {
     return Fail(std::string("unary ") + (negate ? "-" : "+") + " needs a number, not " +
-                    TypeName(value.type), column);
+                    ExprTypeName(value.type), column);
   }
   if (!negate) return operand;
   if (value.op == ExprOp::kConstant) {  // fold, so that SUBSTR(X, -1) reads a literal

@@ -1,6 +1,7 @@
 // ExprParser: operands (fields, literals, calls) and the typing of binary
 // operators and comparisons. The operator precedence is in expr_parser.cc.
-#include <cstring>
+#include <cstdio>
+#include <string>
 
 #include "storage/dbase/expr/expr_functions.h"
 #include "storage/dbase/expr/expr_parser.h"
@@ -8,15 +9,6 @@
 
 namespace kx::storage {
 namespace {
-
-const char* TypeName(char type) {
-  switch (type) {
-    case 'C': return "character";
-    case 'N': return "numeric";
-    case 'D': return "date";
-    default: return "logical";
-  }
-}
 
 const char* OperatorText(TokenKind op) {
   switch (op) {
@@ -234,8 +226,8 @@ int ExprParser::MakeBinary(TokenKind op, int left, int right, int column) {
     node.op = tb == 'N' ? ExprOp::kDateMinus : ExprOp::kDateDiff;
     node.type = tb == 'N' ? 'D' : 'N';
   } else {
-    return Fail(std::string("type mismatch: ") + TypeName(ta) + " " + OperatorText(op) + " " +
-                    TypeName(tb), column);
+    return Fail(std::string("type mismatch: ") + ExprTypeName(ta) + " " + OperatorText(op) + " " +
+                    ExprTypeName(tb), column);
   }
   return Add(node, builds_bytes);
 }
@@ -245,8 +237,8 @@ int ExprParser::MakeComparison(TokenKind op, int left, int right, int column) {
   const bool ordered = op == TokenKind::kLt || op == TokenKind::kGt || op == TokenKind::kLe ||
                        op == TokenKind::kGe;
   if (ta != tb || (op == TokenKind::kDollar && ta != 'C') || (ordered && ta == 'L')) {
-    return Fail(std::string("type mismatch: ") + TypeName(ta) + " " + OperatorText(op) + " " +
-                    TypeName(tb), column);
+    return Fail(std::string("type mismatch: ") + ExprTypeName(ta) + " " + OperatorText(op) + " " +
+                    ExprTypeName(tb), column);
   }
   ExprNode node;
   node.type = 'L';

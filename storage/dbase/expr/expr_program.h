@@ -82,4 +82,14 @@ struct ExprProgram {
   unsigned char lower[256];
 };
 
+// "character", "numeric", "date" or "logical", for messages.
+inline const char* ExprTypeName(char type) {
+  switch (type) {
+    case 'C': return "character";
+    case 'N': return "numeric";
+    case 'D': return "date";
+    default: return "logical";
+  }
+}
+
 }  // namespace kx::storage
