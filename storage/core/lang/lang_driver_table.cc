@@ -101,22 +101,22 @@ constexpr LangDriver kDrivers[] = {
     {"ANTURK", "Pdox ANSI Turkish", 1254, F::kParadox, S::kTurkish, 0, 213, kDefault},
     {"ANHEBREW", "Paradox ANSI Hebrew", 1255, F::kParadox, S::kGeneral, 0, 76, kDefault},
 
-    // Borland Latin-1 drivers (sort-order bytes unknown) and ROMAN8.
-    {"BLLT1DA0", "Borland DAN Latin-1", 1252, F::kParadox, S::kNordic, 0, kNone, false},
-    {"BLLT1DE0", "Borland DEU Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1UK0", "Borland ENG Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1US0", "Borland ENU Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1ES0", "Borland ESP Latin-1", 1252, F::kParadox, S::kSpanish, 0, kNone, false},
-    {"BLLT1FI0", "Borland FIN Latin-1", 1252, F::kParadox, S::kSwedFin, 0, kNone, false},
-    {"BLLT1FR0", "Borland FRA Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1CA0", "Borland FRC Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1IS0", "Borland ISL Latin-1", 1252, F::kParadox, S::kIcelandic, 0, kNone, false},
-    {"BLLT1IT0", "Borland ITA Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1NL0", "Borland NLD Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1NO0", "Borland NOR Latin-1", 1252, F::kParadox, S::kNordic, 0, kNone, false},
-    {"BLLT1PT0", "Borland PTG Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
-    {"BLLT1SV0", "Borland SVE Latin-1", 1252, F::kParadox, S::kSwedFin, 0, kNone, false},
-    {"BLROM800", "SQL Link ROMAN8", 0, F::kParadox, S::kBinary, 0, 20, false},
+    // Latin-1 drivers (sort-order bytes unknown) and ROMAN8.
+    {"BLLT1DA0", "DAN Latin-1", 1252, F::kParadox, S::kNordic, 0, kNone, false},
+    {"BLLT1DE0", "DEU Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1UK0", "ENG Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1US0", "ENU Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1ES0", "ESP Latin-1", 1252, F::kParadox, S::kSpanish, 0, kNone, false},
+    {"BLLT1FI0", "FIN Latin-1", 1252, F::kParadox, S::kSwedFin, 0, kNone, false},
+    {"BLLT1FR0", "FRA Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1CA0", "FRC Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1IS0", "ISL Latin-1", 1252, F::kParadox, S::kIcelandic, 0, kNone, false},
+    {"BLLT1IT0", "ITA Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1NL0", "NLD Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1NO0", "NOR Latin-1", 1252, F::kParadox, S::kNordic, 0, kNone, false},
+    {"BLLT1PT0", "PTG Latin-1", 1252, F::kParadox, S::kGeneral, 0, kNone, false},
+    {"BLLT1SV0", "SVE Latin-1", 1252, F::kParadox, S::kSwedFin, 0, kNone, false},
+    {"BLROM800", "ROMAN8", 0, F::kParadox, S::kBinary, 0, 20, false},
 };
 
 struct MarkCodePage {
