@@ -116,7 +116,7 @@ TEST(LangCatalogue, DbaseLevelsTakeOnlyTheirFamilysDrivers) {
   };
   const Case cases[] = {
       {4, "DB437US0", DBIERR_NONE, 0x1B},       {7, "db852po0", DBIERR_NONE, 0x23},
-      {3, "DB850US0", DBIERR_NONE, 0x00},       {25, "DBWINUS0", DBIERR_NONE, 0x03},
+      {3, "DB850US0", DBIERR_NONE, 0x37},       {25, "DBWINUS0", DBIERR_NONE, 0x03},
       {25, "FOXDE437", DBIERR_NONE, 0x5E},      {25, "DB867CZ0", DBIERR_NONE, 0x68},
       {4, "ascii", DBIERR_INVALIDLANGDRV, 0},   {5, "ANSIINTL", DBIERR_INVALIDLANGDRV, 0},
       {4, "FOXDE437", DBIERR_INVALIDLANGDRV, 0}, {25, "DB863CF1", DBIERR_INVALIDLANGDRV, 0},
@@ -145,6 +145,7 @@ TEST(LangCatalogue, ReadsTheDriverFromADbaseHeader) {
   EXPECT_EQ(name_of(25, 0x03, ""), "DBWINUS0");
   EXPECT_EQ(name_of(25, 0x57, ""), "DBWINUS0");  // an LDID in a FoxPro table
   EXPECT_EQ(name_of(3, 0x00, ""), "-");
+  EXPECT_EQ(name_of(3, 0x01, ""), "DB437US0");  // python-dbf marks its dBASE III tables so
   EXPECT_EQ(name_of(4, 0xFF, ""), "-");
 }
 

@@ -106,7 +106,7 @@ Status CheckLangDriverForDbaseLevel(int level, const LangDriver& driver) {
 
 std::uint8_t DbaseHeaderLangByte(int level, const LangDriver& driver) {
   if (IsDbaseLevel(level)) {
-    return (level == 3 || driver.family != LangFamily::kDbase) ? 0 : driver.ldid;
+    return driver.family == LangFamily::kDbase ? driver.ldid : 0;
   }
   if (level != 25) return 0;
   if (driver.family == LangFamily::kFoxPro) return driver.ldid;

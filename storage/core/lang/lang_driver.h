@@ -81,8 +81,10 @@ std::uint8_t FoxProMarkOfCodePage(std::uint16_t code_page);
 Status CheckLangDriverForDbaseLevel(int level, const LangDriver& driver);
 
 // Byte 29 of a dBASE-family header of `level` for `driver` (which must pass
-// CheckLangDriverForDbaseLevel): 0 for level 3, the LDID for 4/5/7, the FoxPro
-// driver id or code-page mark for 25.
+// CheckLangDriverForDbaseLevel): the LDID for levels 3-7, the FoxPro driver id
+// or code-page mark for 25. Level 3 reserves the byte; writing the LDID there
+// keeps a driver change on record (other writers do the same, and readers
+// honour it), where a 0 would make the converted data be read as DBWINUS0.
 std::uint8_t DbaseHeaderLangByte(int level, const LangDriver& driver);
 
 // The driver a dBASE-family header records: the level-7 name when known, else
