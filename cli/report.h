@@ -1,0 +1,12 @@
+// How the tool reports an engine failure: the engine's own words, the
+// code, the table's path and whatever context the engine recorded.
+#pragma once
+
+#include <string>
+
+namespace kx::cli {
+
+// Writes the failure to stderr and returns the exit status for it (1).
+int ReportFailure(const std::string& table, unsigned code);
+
+}  // namespace kx::cli
