@@ -128,8 +128,12 @@ TEST(LangCatalogue, DbaseLevelsTakeOnlyTheirFamilysDrivers) {
     ASSERT_NE(d, nullptr);
     Status s = CheckLangDriverForDbaseLevel(c.level, *d);
     EXPECT_EQ(s.code(), c.code) << s.message();
-    if (s.ok()) EXPECT_EQ(DbaseHeaderLangByte(c.level, *d), c.header_byte);
-    if (c.code == DBIERR_INVALIDLANGDRV) EXPECT_EQ(s.context(0), c.name);
+    if (s.ok()) {
+      EXPECT_EQ(DbaseHeaderLangByte(c.level, *d), c.header_byte);
+    }
+    if (c.code == DBIERR_INVALIDLANGDRV) {
+      EXPECT_EQ(s.context(0), c.name);
+    }
   }
 }
 

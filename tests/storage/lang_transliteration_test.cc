@@ -38,7 +38,9 @@ TEST(Transliteration, EveryCharacterThat437And1252ShareRoundTrips) {
     EXPECT_EQ(text[0], in_1252);
     ASSERT_TRUE(back.Apply(text, nullptr)) << b;
     EXPECT_EQ(text[0], byte);
-    if (b < 0x20 || b == 0x7F) EXPECT_EQ(in_1252, byte);  // control bytes stay
+    if (b < 0x20 || b == 0x7F) {
+      EXPECT_EQ(in_1252, byte);  // control bytes stay
+    }
   }
   EXPECT_GT(shared, 128 + 50);  // ASCII and most accented letters
   EXPECT_FALSE(there.total());
