@@ -22,11 +22,13 @@ class Lexer {
   const Token& Peek() const { return current_; }
   Token Take() {
     Token t = current_;
+    taken_line_ = t.line;
     Advance();
     return t;
   }
+  // Errors name the line of the token last taken, which is the one at fault.
   [[noreturn]] void Fail(const std::string& what) const {
-    throw EReadError("Form description, line " + std::to_string(current_.line) + ": " + what);
+    throw EReadError("Form description, line " + std::to_string(taken_line_) + ": " + what);
   }
 
  private:
@@ -61,7 +63,7 @@ class Lexer {
       current_.text = std::string(1, c);
       ++pos_;
     } else {
-      current_.line = line_;
+      taken_line_ = line_;
       Fail(std::string("unexpected character '") + c + "'");
     }
   }
@@ -112,6 +114,7 @@ class Lexer {
   std::string_view text_;
   std::size_t pos_ = 0;
   int line_ = 1;
+  int taken_line_ = 1;
   Token current_;
 };
 
