@@ -8,7 +8,7 @@
 namespace kx {
 namespace {
 
-struct Spec {
+struct Conversion {
   bool left = false;
   bool zero = false;
   int width = 0;
@@ -16,16 +16,16 @@ struct Spec {
   char type = 0;
 };
 
-void Pad(std::string& out, const std::string& body, const Spec& spec, bool numeric) {
-  int fill = spec.width - static_cast<int>(body.size());
+void Pad(std::string& out, const std::string& body, const Conversion& conv, bool numeric) {
+  int fill = conv.width - static_cast<int>(body.size());
   if (fill <= 0) {
     out += body;
     return;
   }
-  if (spec.left) {
+  if (conv.left) {
     out += body;
     out.append(fill, ' ');
-  } else if (spec.zero && numeric) {
+  } else if (conv.zero && numeric) {
     std::size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
     out.append(body, 0, sign);
     out.append(fill, '0');
@@ -58,50 +58,50 @@ std::string FormatCore(const char* format, const TVarRec* args, std::size_t coun
       continue;
     }
     const char* start = p++;
-    Spec spec;
-    for (; *p == '-' || *p == '0'; ++p) (*p == '-' ? spec.left : spec.zero) = true;
-    for (; *p >= '0' && *p <= '9'; ++p) spec.width = spec.width * 10 + (*p - '0');
+    Conversion conv;
+    for (; *p == '-' || *p == '0'; ++p) (*p == '-' ? conv.left : conv.zero) = true;
+    for (; *p >= '0' && *p <= '9'; ++p) conv.width = conv.width * 10 + (*p - '0');
     if (*p == '.') {
-      spec.precision = 0;
-      for (++p; *p >= '0' && *p <= '9'; ++p) spec.precision = spec.precision * 10 + (*p - '0');
+      conv.precision = 0;
+      for (++p; *p >= '0' && *p <= '9'; ++p) conv.precision = conv.precision * 10 + (*p - '0');
     }
     if (*p == 'l' || *p == 'h') ++p;
-    spec.type = *p;
-    if (spec.type == '%') {
+    conv.type = *p;
+    if (conv.type == '%') {
       out += '%';
       continue;
     }
-    bool known = std::strchr("sdiuxXc", spec.type) != nullptr && spec.type != 0;
+    bool known = std::strchr("sdiuxXc", conv.type) != nullptr && conv.type != 0;
     const TVarRec* arg = next < count ? &args[next] : nullptr;
-    bool fits = arg && (spec.type == 's' ? arg->is_text() : arg->is_integer());
+    bool fits = arg && (conv.type == 's' ? arg->is_text() : arg->is_integer());
     if (!known || !arg || (strict && !fits)) {
       if (strict) throw EConvertError(std::string("Format '") + format + "' invalid or incompatible with argument");
-      if (!spec.type) break;
+      if (!conv.type) break;
       out.append(start, p + 1);
       continue;
     }
     ++next;
     long long n = arg->is_integer() ? arg->integer() : 0;
-    switch (spec.type) {
+    switch (conv.type) {
       case 's': {
         std::string s = arg->is_text() ? arg->text() : std::to_string(n);
-        if (spec.precision >= 0 && s.size() > static_cast<std::size_t>(spec.precision)) s.resize(spec.precision);
-        Pad(out, s, spec, false);
+        if (conv.precision >= 0 && s.size() > static_cast<std::size_t>(conv.precision)) s.resize(conv.precision);
+        Pad(out, s, conv, false);
         break;
       }
       case 'd':
       case 'i':
-        Pad(out, std::to_string(n), spec, true);
+        Pad(out, std::to_string(n), conv, true);
         break;
       case 'u':
-        Pad(out, std::to_string(static_cast<unsigned long long>(n) & 0xFFFFFFFFull), spec, true);
+        Pad(out, std::to_string(static_cast<unsigned long long>(n) & 0xFFFFFFFFull), conv, true);
         break;
       case 'x':
       case 'X':
-        Pad(out, Hex(static_cast<unsigned long long>(n) & 0xFFFFFFFFull, spec.type == 'X'), spec, true);
+        Pad(out, Hex(static_cast<unsigned long long>(n) & 0xFFFFFFFFull, conv.type == 'X'), conv, true);
         break;
       case 'c':
-        Pad(out, std::string(1, static_cast<char>(n)), spec, false);
+        Pad(out, std::string(1, static_cast<char>(n)), conv, false);
         break;
     }
   }
