@@ -23,15 +23,6 @@ ExprValue Chars(const unsigned char* bytes, int size) {
   return v;
 }
 
-// Half away from zero at `places` decimals (negative: tens, hundreds...).
-double RoundTo(double value, int places) {
-  const double scale = std::pow(10.0, places);
-  const double scaled = value * scale;
-  // Beyond 2^52 a double holds no fraction left to round.
-  if (!(std::fabs(scaled) < 4503599627370496.0)) return value;
-  return std::round(scaled * (1 + 1e-14)) / scale;
-}
-
 }  // namespace
 
 ExprValue ExprEvaluator::EvalCall(const ExprNode& node) const {
@@ -96,7 +87,7 @@ ExprValue ExprEvaluator::EvalCall(const ExprNode& node) const {
     case ExprFunc::kInt:
       return Number(std::trunc(a.number));
     case ExprFunc::kRound:
-      return Number(RoundTo(a.number, node.param[0]));
+      return Number(RoundHalfAway(a.number, node.param[0]));
     case ExprFunc::kDescend: {
       const char type = program_.nodes[node.args[0]].type;
       if (type == 'L') {

@@ -3,11 +3,11 @@
 // algorithm on the proleptic Gregorian calendar.
 #include "storage/dbase/expr/expr_values.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 namespace kx::storage {
@@ -45,6 +45,11 @@ int ReadDigits(const unsigned char* p, int n, int* i, int max_digits, int* count
     ++*count;
   }
   return *count ? value : -1;
+}
+
+// Writes `count` decimal digits of v, zero padded on the left.
+void PutDigits(int v, int count, unsigned char* out) {
+  for (int i = count - 1; i >= 0; --i, v /= 10) out[i] = static_cast<unsigned char>('0' + v % 10);
 }
 
 }  // namespace
@@ -151,9 +156,9 @@ void FormatDtos(double julian, unsigned char* out) {
     std::memset(out, ' ', 8);
     return;
   }
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", y, m, d);
-  std::memcpy(out, text, 8);
+  PutDigits(y, 4, out);
+  PutDigits(m, 2, out + 4);
+  PutDigits(d, 2, out + 6);
 }
 
 void FormatDtoc(double julian, unsigned char* out) {
@@ -162,33 +167,91 @@ void FormatDtoc(double julian, unsigned char* out) {
     std::memcpy(out, "  /  /  ", 8);
     return;
   }
-  char text[40];
-  std::snprintf(text, sizeof text, "%02d/%02d/%02d", m, d, y % 100);
-  std::memcpy(out, text, 8);
+  PutDigits(m, 2, out);
+  out[2] = '/';
+  PutDigits(d, 2, out + 3);
+  out[5] = '/';
+  PutDigits(y % 100, 2, out + 6);
+}
+
+namespace {
+
+// The magnitude of `value` in decimal, rounded half away from zero to
+// `decimals` places, as the digits without the point: integer digits
+// (*int_digits of them, at least one), then exactly `decimals` fraction
+// digits. Rounding works on the shortest text that reads back as the
+// value, so 2.675 rounds to 2.68 as written, not as stored (2.67499...).
+// REQUIRES: value finite, |value| < 1e20, 0 <= decimals <= 18.
+int RoundedDigits(double value, int decimals, char* out, int* int_digits) {
+  char text[64] = "0";
+  int n = 1;
+  const double magnitude = std::fabs(value);
+  if (magnitude >= 1e-19) {  // smaller values round to 0 at any allowed places
+    const auto r = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::fixed);
+    n = r.ec == std::errc() ? static_cast<int>(r.ptr - text) : 1;
+  }
+  const char* point = std::find(text, text + n, '.');
+  const int whole = static_cast<int>(point - text);
+  const char* fraction = point < text + n ? point + 1 : text + n;
+  const int fraction_len = static_cast<int>(text + n - fraction);
+  int len = 0;
+  for (int i = 0; i < whole; ++i) out[len++] = text[i];
+  for (int i = 0; i < decimals; ++i) out[len++] = i < fraction_len ? fraction[i] : '0';
+  *int_digits = whole;
+  if (decimals < fraction_len && fraction[decimals] >= '5') {
+    int i = len - 1;
+    while (i >= 0 && out[i] == '9') out[i--] = '0';
+    if (i >= 0) {
+      ++out[i];
+    } else {
+      std::memmove(out + 1, out, len++);
+      out[0] = '1';
+      ++*int_digits;
+    }
+  }
+  return len;
+}
+
+}  // namespace
+
+double RoundHalfAway(double value, int places) {
+  if (!std::isfinite(value) || std::fabs(value) >= 1e20) return FiniteOrZero(value);
+  if (places < 0) {
+    const double scale = std::pow(10.0, -places);
+    return std::round(value / scale) * scale;
+  }
+  char digits[64];
+  int int_digits = 0;
+  const int len = RoundedDigits(value, std::min(places, 18), digits, &int_digits);
+  // Put the point back and read the text again.
+  char text[72];
+  int n = 0;
+  if (value < 0) text[n++] = '-';
+  for (int i = 0; i < len; ++i) {
+    if (i == int_digits) text[n++] = '.';
+    text[n++] = digits[i];
+  }
+  double result = 0;
+  std::from_chars(text, text + n, result, std::chars_format::fixed);
+  return result;
 }
 
 void FormatStr(double value, int width, int decimals, unsigned char* out) {
   std::memset(out, '*', width);
   if (!std::isfinite(value) || std::fabs(value) >= 1e20) return;
-  const double scale = std::pow(10.0, decimals);
-  // Half away from zero on the decimal value: a nudge of a few ulps keeps
-  // 2.675 (stored as 2.67499999...) rounding up as the user wrote it.
-  double scaled = value * scale;
-  scaled = std::round(scaled * (1 + 1e-14));
-  char text[64];
-  int n = std::snprintf(text, sizeof text, "%.*f", decimals, scaled / scale);
-  if (n <= 0 || n >= static_cast<int>(sizeof text)) return;
-  bool nonzero = false;
-  for (int i = 0; i < n; ++i) {
-    if (text[i] >= '1' && text[i] <= '9') nonzero = true;
-    // The decimal point of a non-C locale becomes '.'.
-    if (text[i] != '-' && !IsDigit(static_cast<unsigned char>(text[i]))) text[i] = '.';
-  }
-  const char* digits = text;
-  if (!nonzero && text[0] == '-') ++digits, --n;  // no "-0.00"
+  char digits[64];
+  int int_digits = 0;
+  const int len = RoundedDigits(value, decimals, digits, &int_digits);
+  const bool negative = value < 0 && std::any_of(digits, digits + len, [](char c) { return c != '0'; });
+  const int n = (negative ? 1 : 0) + len + (decimals > 0 ? 1 : 0);  // no "-0.00"
   if (n > width) return;
+  unsigned char* p = out + width - n;
   std::memset(out, ' ', width - n);
-  std::memcpy(out + width - n, digits, n);
+  if (negative) *p++ = '-';
+  for (int i = 0; i < len; ++i) {
+    if (i == int_digits) *p++ = '.';
+    *p++ = static_cast<unsigned char>(digits[i]);
+  }
 }
 
 }  // namespace kx::storage

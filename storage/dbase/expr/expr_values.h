@@ -36,8 +36,13 @@ void FormatDtos(double julian, unsigned char* out);
 void FormatDtoc(double julian, unsigned char* out);
 
 // STR(): writes exactly `width` bytes: the value rounded half away from zero
-// to `decimals` places, right aligned; asterisks when it does not fit.
+// to `decimals` places (on the value as written: 2.675 -> 2.68), right
+// aligned; asterisks when it does not fit.
 void FormatStr(double value, int width, int decimals, unsigned char* out);
+
+// ROUND(): half away from zero at `places` decimals (negative: tens,
+// hundreds...), on the value as written (2.675 -> 2.68).
+double RoundHalfAway(double value, int places);
 
 // Replaces a NaN or infinity by 0 so that keys always sort.
 double FiniteOrZero(double value);
