@@ -43,8 +43,11 @@ Status Describe(Env* env, const std::string& path, TableInfo* out) {
 }
 
 Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats) {
-  std::unique_ptr<OpenTable> t;
-  Status s = Open(env, path, ShareMode::kExclusive, &t);
+  if (env == nullptr) env = Env::Default();
+  Status s = CheckFormat(path);
+  if (!s.ok()) return s;
+  std::unique_ptr<DbfTable> t;
+  s = DbfTable::Open(env, path, ShareMode::kExclusive, &t, /*count_deleted=*/false);
   if (!s.ok()) return s;
   return t->Pack(progress, stats);
 }

@@ -213,7 +213,7 @@ Status Packer::Run() {
   s = env_->Stat(new_fd, &st);
   if (!s.ok()) return s;
   t_->lock()->Adopt(new_guard.Release(), st);
-  s = t_->Load();
+  s = t_->Load(0);
   if (!s.ok()) return s;
   meter_.Finish();
   std::uint32_t removed = stats_->records_before - stats_->records_after;

@@ -10,8 +10,6 @@
 namespace kx::storage {
 namespace {
 
-constexpr std::size_t kReadBuffer = 1 << 20;
-
 Status HeaderCorrupt(const std::string& path, const std::string& why) {
   return Status::Error(DBIERR_HEADERCORRUPT, "table header corrupt: " + why, path);
 }
@@ -49,18 +47,18 @@ void FormatMemoPointer(std::uint32_t block, const DbfField& field, std::uint8_t*
 }
 
 Status DbfTable::Open(Env* env, const std::string& path, ShareMode mode,
-                      std::unique_ptr<DbfTable>* out) {
+                      std::unique_ptr<DbfTable>* out, bool count_deleted) {
   std::unique_ptr<DbfTable> t(new DbfTable(env));
   Status s = t->lock_.Acquire(env, path,
                               mode == ShareMode::kExclusive ? LockKind::kExclusive : LockKind::kShared);
   if (!s.ok()) return s;
-  s = t->Load();
+  s = t->Load(count_deleted ? -1 : -2);
   if (!s.ok()) return s;
   *out = std::move(t);
   return Status::OK();
 }
 
-Status DbfTable::Load() {
+Status DbfTable::Load(long known_deleted) {
   const std::string& path = lock_.path();
   memo_fd_.Reset();
   FileStat st;
@@ -126,6 +124,11 @@ Status DbfTable::Load() {
   info_.index_files = family_.index_paths;
   info_.production_index_flag = header_.production_index();
   info_.bytes = bytes_total;
+  if (known_deleted >= 0) {
+    info_.deleted_count = static_cast<std::uint32_t>(known_deleted);
+    return Status::OK();
+  }
+  if (known_deleted == -2) return Status::OK();
   std::uint32_t deleted = 0;
   s = ForEachRecord([&](std::uint32_t, const std::uint8_t* rec) {
     if (rec[0] == DbfHeader::kDeleted) ++deleted;
@@ -136,28 +139,19 @@ Status DbfTable::Load() {
   return Status::OK();
 }
 
-Status DbfTable::ForEachRecord(const RecordFn& fn) {
+Status DbfTable::ReadRecords(std::uint32_t first, std::uint32_t max, std::uint8_t* buf,
+                             std::uint32_t* n) {
   const std::size_t reclen = header_.record_length;
-  const std::size_t per_chunk = std::max<std::size_t>(1, kReadBuffer / reclen);
-  std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[per_chunk * reclen]);
-  std::uint32_t done = 0;
-  while (done < header_.record_count) {
-    std::size_t n = std::min<std::size_t>(per_chunk, header_.record_count - done);
-    std::size_t got = 0;
-    Status s = env_->ReadAt(lock_.fd(), header_.header_length + std::uint64_t{done} * reclen,
-                            buf.get(), n * reclen, &got);
-    if (!s.ok()) return s;
-    if (got != n * reclen) {
-      return Status::Error(DBIERR_FILECORRUPT, "table '" + BaseName(lock_.path()) +
-                                                   "' ended inside record " +
-                                                   std::to_string(done + 1 + got / reclen),
-                           lock_.path());
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      s = fn(done + static_cast<std::uint32_t>(i) + 1, buf.get() + i * reclen);
-      if (!s.ok()) return s;
-    }
-    done += static_cast<std::uint32_t>(n);
+  *n = std::min(max, header_.record_count - first);
+  std::size_t got = 0;
+  Status s = env_->ReadAt(lock_.fd(), header_.header_length + std::uint64_t{first} * reclen, buf,
+                          *n * reclen, &got);
+  if (!s.ok()) return s;
+  if (got != *n * reclen) {
+    return Status::Error(DBIERR_FILECORRUPT, "table '" + BaseName(lock_.path()) +
+                                                 "' ended inside record " +
+                                                 std::to_string(first + 1 + got / reclen),
+                         lock_.path());
   }
   return Status::OK();
 }

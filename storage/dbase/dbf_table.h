@@ -7,7 +7,7 @@
 // sound header. Records are streamed through a fixed buffer.
 #pragma once
 
-#include <functional>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -21,16 +21,21 @@ namespace kx::storage {
 
 class DbfTable : public OpenTable {
  public:
+  // `count_deleted` false skips the scan that fills Info().deleted_count
+  // (a pack reads every record anyway).
   static Status Open(Env* env, const std::string& path, ShareMode mode,
-                     std::unique_ptr<DbfTable>* out);
+                     std::unique_ptr<DbfTable>* out, bool count_deleted = true);
 
   const TableInfo& Info() const override { return info_; }
   Status Pack(ProgressSink* progress, PackStats* stats) override;
 
-  // Calls fn(record number from 1, record bytes incl. the flag) for every
-  // record in order; stops at the first failing Status.
-  using RecordFn = std::function<Status(std::uint32_t recno, const std::uint8_t* record)>;
-  Status ForEachRecord(const RecordFn& fn);
+  // Calls fn(record number from 1, record bytes incl. the flag) -> Status
+  // for every record in order; stops at the first failing Status.
+  template <class Fn>
+  Status ForEachRecord(Fn&& fn);
+  // Reads up to `max` whole records from record `first` (0-based) into
+  // buf; *n is how many. A file ending inside them is DBIERR_FILECORRUPT.
+  Status ReadRecords(std::uint32_t first, std::uint32_t max, std::uint8_t* buf, std::uint32_t* n);
   // The memo a pointer field names; *present false for a blank pointer.
   Status ReadMemoField(const std::uint8_t* record, const DbfField& field, bool* present,
                        std::string* contents);
@@ -42,8 +47,10 @@ class DbfTable : public OpenTable {
   MemoSource* memo() { return family_.memo_path.empty() ? nullptr : &memo_; }
   std::uint64_t memo_size() const { return memo_.size(); }
 
-  // Reloads header, memo and info after the files were replaced.
-  Status Load();
+  // Reloads header, memo and info after the files were replaced;
+  // `known_deleted` >= 0 is taken as the deleted count instead of a scan,
+  // -2 leaves it unknown (0).
+  Status Load(long known_deleted = -1);
 
  private:
   explicit DbfTable(Env* env) : env_(env) {}
@@ -56,6 +63,25 @@ class DbfTable : public OpenTable {
   MemoSource memo_;
   TableInfo info_;
 };
+
+template <class Fn>
+Status DbfTable::ForEachRecord(Fn&& fn) {
+  const std::size_t reclen = header_.record_length;
+  const std::uint32_t per_chunk = static_cast<std::uint32_t>(
+      std::max<std::size_t>(1, (std::size_t{1} << 20) / reclen));
+  std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[per_chunk * reclen]);
+  for (std::uint32_t done = 0; done < header_.record_count;) {
+    std::uint32_t n = 0;
+    Status s = ReadRecords(done, per_chunk, buf.get(), &n);
+    if (!s.ok()) return s;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      s = fn(done + i + 1, buf.get() + std::size_t{i} * reclen);
+      if (!s.ok()) return s;
+    }
+    done += n;
+  }
+  return Status::OK();
+}
 
 // Parses the memo pointer of `field` in `record`: *block = 0 when blank.
 // Anything but blanks around decimal digits is DBIERR_MEMOCORRUPT.

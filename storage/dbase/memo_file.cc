@@ -10,7 +10,7 @@
 namespace kx::storage {
 namespace {
 
-constexpr std::size_t kScratch = 64 * 1024;
+constexpr std::size_t kWindow = 1 << 20;
 constexpr std::uint32_t kHeaderBytes = 512;
 constexpr std::uint8_t kDbt4Mark[4] = {0xFF, 0xFF, 0x08, 0x00};
 
@@ -41,7 +41,8 @@ Status MemoSource::Open(Env* env, Fd fd, const std::string& path, MemoKind kind)
   fd_ = fd;
   path_ = path;
   kind_ = kind;
-  scratch_.reset(new std::uint8_t[kScratch]);
+  window_.reset(new std::uint8_t[kWindow]);
+  window_len_ = 0;
   FileStat st;
   Status s = env->Stat(fd, &st);
   if (!s.ok()) return s;
@@ -73,20 +74,39 @@ Status MemoSource::Open(Env* env, Fd fd, const std::string& path, MemoKind kind)
   return Status::OK();
 }
 
+Status MemoSource::Fetch(std::uint64_t off, std::uint64_t want, const std::uint8_t** p,
+                         std::size_t* avail) {
+  const std::uint64_t left = off < size_ ? size_ - off : 0;
+  const std::uint64_t need = std::min<std::uint64_t>({want, kWindow, left});
+  if (off < window_off_ || off + need > window_off_ + window_len_) {
+    std::size_t got = 0;
+    window_len_ = 0;
+    Status s = env_->ReadAt(fd_, off, window_.get(),
+                            static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, left)), &got);
+    if (!s.ok()) return s;
+    window_off_ = off;
+    window_len_ = got;
+    if (got < need) return Corrupt("memo file shrank while reading");
+  }
+  *p = window_.get() + (off - window_off_);
+  *avail = static_cast<std::size_t>(
+      std::min<std::uint64_t>(want, window_off_ + window_len_ - off));
+  return Status::OK();
+}
+
 Status MemoSource::Dbt3Extent(std::uint64_t off, std::uint64_t* len) {
   // A dBASE III memo has no length: it runs to its 0x1A terminator (or to
   // the end of the file, which some writers leave unterminated).
   std::uint64_t pos = off;
   while (pos < size_) {
-    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kScratch, size_ - pos));
+    const std::uint8_t* p = nullptr;
     std::size_t got = 0;
-    Status s = env_->ReadAt(fd_, pos, scratch_.get(), want, &got);
+    Status s = Fetch(pos, size_ - pos, &p, &got);
     if (!s.ok()) return s;
     if (got == 0) break;
-    const void* hit = std::memchr(scratch_.get(), DbfHeader::kEof, got);
+    const void* hit = std::memchr(p, DbfHeader::kEof, got);
     if (hit != nullptr) {
-      *len = pos - off + static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) -
-                                                    scratch_.get());
+      *len = pos - off + static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - p);
       return Status::OK();
     }
     pos += got;
@@ -108,10 +128,10 @@ Status MemoSource::Locate(std::uint32_t block, std::uint64_t* data_off, std::uin
     *span_len = *data_len;
     return Status::OK();
   }
-  std::uint8_t head[8];
+  const std::uint8_t* head = nullptr;
   std::size_t got = 0;
   if (off + 8 > size_) return Corrupt("memo block header past the end");
-  Status s = env_->ReadAt(fd_, off, head, 8, &got);
+  Status s = Fetch(off, 8, &head, &got);
   if (!s.ok()) return s;
   if (got != 8) return Corrupt("memo block header past the end");
   if (kind_ == MemoKind::kDbt4) {
@@ -149,12 +169,12 @@ Status MemoSource::CopyMemo(std::uint32_t block, MemoSink* sink, std::uint32_t* 
   *new_block = sink->BeginRaw();
   std::uint64_t pos = span_off, end = span_off + span_len;
   while (pos < end) {
-    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kScratch, end - pos));
+    const std::uint8_t* p = nullptr;
     std::size_t got = 0;
-    s = env_->ReadAt(fd_, pos, scratch_.get(), want, &got);
+    s = Fetch(pos, end - pos, &p, &got);
     if (!s.ok()) return s;
-    if (got != want) return Corrupt("memo file shrank while reading");
-    s = sink->AppendRaw(scratch_.get(), got);
+    if (got == 0) return Corrupt("memo file shrank while reading");
+    s = sink->AppendRaw(p, got);
     if (!s.ok()) return s;
     pos += got;
   }

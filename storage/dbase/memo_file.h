@@ -42,6 +42,9 @@ class MemoSource {
  private:
   Status Locate(std::uint32_t block, std::uint64_t* data_off, std::uint64_t* data_len,
                 std::uint64_t* span_off, std::uint64_t* span_len);
+  // Makes bytes from `off` available in the read window: *p points at them
+  // and *avail >= min(want, window size, bytes left in the file).
+  Status Fetch(std::uint64_t off, std::uint64_t want, const std::uint8_t** p, std::size_t* avail);
   Status Dbt3Extent(std::uint64_t off, std::uint64_t* len);
   Status Corrupt(const std::string& why) const;
 
@@ -53,7 +56,11 @@ class MemoSource {
   std::uint32_t first_block_ = 1;
   std::uint64_t size_ = 0;
   std::vector<std::uint8_t> header_;
-  std::unique_ptr<std::uint8_t[]> scratch_;
+  // Memos are mostly read in file order, so one large window serves most
+  // of them without a system call of their own.
+  std::unique_ptr<std::uint8_t[]> window_;
+  std::uint64_t window_off_ = 0;
+  std::size_t window_len_ = 0;
 };
 
 class MemoSink {

@@ -48,7 +48,7 @@ Status RemoveTemps(Env* env, const std::vector<std::string>& temp_paths);
 Status RecoverFamily(Env* env, const std::string& data_path,
                      const std::vector<std::string>& dir_entries, bool* changed);
 
-// Size and CRC-32 of a whole file, read in large chunks.
+// Size and CRC-32C of a whole file, read in large chunks.
 Status FileChecksum(Env* env, const std::string& path, std::uint64_t* size, std::uint32_t* crc);
 
 }  // namespace kx::storage

@@ -1,8 +1,8 @@
 // IntentRecord: the commit record of a multi-file replacement.
 //
 // It lists, for every rewritten member, the temp's base name, the final base
-// name, the final size and CRC-32. Encoded layout (little-endian):
-//   "KXPKINT1" | u32 entry count | entries | u32 CRC-32 of all bytes before it
+// name, the final size and CRC-32C. Encoded layout (little-endian):
+//   "KXPKINT1" | u32 entry count | entries | u32 CRC-32C of all bytes before it
 //   entry: u16 n | temp name | u16 m | final name | u64 size | u32 crc
 // Decode rejects anything torn or hostile: bad magic or CRC, more than
 // kMaxEntries, names that are empty, contain '/', are "." or "..", temps not
