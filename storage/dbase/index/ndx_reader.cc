@@ -87,7 +87,9 @@ Status NdxReader::WalkPage(std::uint32_t page, int depth, const IndexVisitFn& vi
   for (std::size_t i = 0; i < items; ++i) {
     const std::uint8_t* item = p + 4 + i * item_;
     std::uint32_t child = Get32(item);
-    if ((child != 0) != interior) {
+    // Leaf items carry record numbers from 1 and no child; branch items a
+    // child and record number 0.
+    if ((child != 0) != interior || (!interior && Get32(item + 4) == 0)) {
       return file_.Corrupt("page " + std::to_string(page) + " mixes leaf and branch items");
     }
     s = interior ? WalkPage(child, depth + 1, visit) : visit(item + 8, key_length_, Get32(item + 4));
