@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "storage/core/lang/code_page.h"
-#include "storage/core/lang/lang_codes.h"
+#include "storage/api/codes.h"
 #include "storage/core/lang/transliteration.h"
 
 namespace kx::storage {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/core/lang/lang_codes.h"
+#include "storage/api/codes.h"
 #include "storage/core/lang/lang_driver.h"
 
 namespace kx::storage {

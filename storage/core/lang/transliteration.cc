@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "storage/core/lang/lang_codes.h"
+#include "storage/api/codes.h"
 
 namespace kx::storage {
 namespace {
