@@ -50,6 +50,7 @@ TComboBox::TComboBox(TComponent* AOwner)
                     throw ERangeError("ItemIndex " + std::to_string(index) + " out of bounds");
                   FItemIndex = index;
                   FText = index >= 0 ? Items->Get(index) : AnsiString();
+                  text_selected_ = index >= 0;
                 }) {
   FItems.OnChanging = [this] { NeedWindow(); };
   FItems.OnChange = [this] {
@@ -64,6 +65,8 @@ void TComboBox::NeedWindow() {
 }
 
 void TComboBox::UserType(char c) {
+  if (text_selected_) FText.clear();
+  text_selected_ = false;
   FText += c;
   FItemIndex = Items->IndexOf(FText);
   if (FItemIndex >= 0 && Items->Get(FItemIndex) != FText) FItemIndex = -1;
@@ -74,6 +77,7 @@ void TComboBox::UserSelect(int index) {
   if (index < 0 || index >= Items->Count()) return;
   FItemIndex = index;
   FText = Items->Get(index);
+  text_selected_ = true;
   FOnChange(this);
 }
 

@@ -46,8 +46,9 @@ class TComboBox : public TWinControl {
   explicit TComboBox(TComponent* AOwner);
   const char* ClassName() const override { return "TComboBox"; }
 
-  // What a person does: type one character at the end of the text, or pick
-  // an entry from the list. Both fire OnChange.
+  // What a person does: type one character (replacing the whole text when it
+  // is selected, as it is after a selection, else at its end), or pick an
+  // entry from the list. Both fire OnChange.
   void UserType(char c);
   void UserSelect(int index);
 
@@ -74,6 +75,7 @@ class TComboBox : public TWinControl {
 
  private:
   void NeedWindow();
+  bool text_selected_ = false;
 };
 
 }  // namespace kx

@@ -157,7 +157,7 @@ TEST_F(ProgressWindowTest, UserChangingTheComboEndsTheModalDisplayButCodeDoesNot
   w.cmbLang->Visible = true;
   platform_->TypeAt(250, "75");
   EXPECT_EQ(w.ShowModal(), mrOk);
-  EXPECT_EQ(w.cmbLang->FText, "47");  // one character typed, then the display ended
+  EXPECT_EQ(w.cmbLang->FText, "7");  // one character replaced the selection, then the display ended
   EXPECT_EQ(platform_->NowMs(), 250);
   EXPECT_FALSE(w.FVisible);
 
