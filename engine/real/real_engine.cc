@@ -12,6 +12,7 @@
 #include "engine/kx_ext.h"
 #include "engine/real/progress_relay.h"
 #include "storage/api/table_api.h"
+#include "storage/core/lang/lang_driver.h"
 
 namespace kx {
 namespace {
@@ -20,9 +21,22 @@ struct Database {
   std::string dir;
 };
 
-struct Cursor {
+// Every cursor handle points at a CursorBase; its kind says which.
+struct CursorBase {
+  enum class Kind { kTable, kLangDrivers } kind;
+  explicit CursorBase(Kind k) : kind(k) {}
+  virtual ~CursorBase() = default;
+};
+
+struct Cursor : CursorBase {
+  Cursor() : CursorBase(Kind::kTable) {}
   std::string path;
   std::unique_ptr<storage::OpenTable> table;
+};
+
+struct LangDriverCursor : CursorBase {
+  LangDriverCursor() : CursorBase(Kind::kLangDrivers) {}
+  std::size_t next = 0;
 };
 
 DBIResult Fail(const storage::Status& s) {
@@ -86,12 +100,12 @@ class RealEngine : public Engine {
     auto mode = share == dbiOPENEXCL ? storage::ShareMode::kExclusive : storage::ShareMode::kShared;
     storage::Status s = storage::Open(nullptr, path, mode, &c->table);
     if (!s.ok()) return Fail(s);
-    *cursor = reinterpret_cast<hDBICur>(c.release());
+    *cursor = reinterpret_cast<hDBICur>(static_cast<CursorBase*>(c.release()));
     return 0;
   }
 
   DBIResult CloseCursor(hDBICur cursor) override {
-    delete reinterpret_cast<Cursor*>(cursor);
+    delete reinterpret_cast<CursorBase*>(cursor);
     return 0;
   }
 
@@ -160,12 +174,24 @@ class RealEngine : public Engine {
   }
 
   DBIResult OpenLdList(hDBICur* cursor) override {
-    *cursor = reinterpret_cast<hDBICur>(&ld_list_marker_);
+    *cursor = reinterpret_cast<hDBICur>(static_cast<CursorBase*>(new LangDriverCursor));
     return 0;
   }
 
-  DBIResult GetNextRecord(hDBICur, DBILockType, void*, void*) override {
-    return SetLastError(DBIERR_EOF);
+  DBIResult GetNextRecord(hDBICur cursor, DBILockType, void* rec, void*) override {
+    auto* base = reinterpret_cast<CursorBase*>(cursor);
+    if (!base || base->kind != CursorBase::Kind::kLangDrivers || !rec)
+      return SetLastError(DBIERR_INVALIDHNDL);
+    auto* c = static_cast<LangDriverCursor*>(base);
+    auto drivers = storage::ListedLangDrivers();
+    if (c->next >= drivers.size()) return SetLastError(DBIERR_EOF);
+    const storage::LangDriver& d = *drivers[c->next++];
+    LDDesc out{};
+    CopyName(out.szName, std::string(d.name).c_str());
+    CopyName(out.szDesc, std::string(d.description).c_str());
+    out.iCodePage = d.code_page;
+    std::memcpy(rec, &out, sizeof out);
+    return 0;
   }
 
   DBIResult DescribeTable(hDBICur cursor, KxTableInfo* out) override {
@@ -189,9 +215,10 @@ class RealEngine : public Engine {
   }
 
  private:
-  Cursor* AsCursor(hDBICur cursor) {
-    if (!cursor || cursor == reinterpret_cast<hDBICur>(&ld_list_marker_)) return nullptr;
-    return reinterpret_cast<Cursor*>(cursor);
+  static Cursor* AsCursor(hDBICur cursor) {
+    auto* base = reinterpret_cast<CursorBase*>(cursor);
+    if (!base || base->kind != CursorBase::Kind::kTable) return nullptr;
+    return static_cast<Cursor*>(base);
   }
 
   DBIResult Resolve(hDBIDb db, const char* name, const char* driver, std::string* path) {
@@ -218,8 +245,6 @@ class RealEngine : public Engine {
     if (!s.ok()) return Fail(s);
     return 0;
   }
-
-  int ld_list_marker_ = 0;
 };
 
 }  // namespace

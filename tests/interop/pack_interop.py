@@ -23,7 +23,7 @@ import dbfread
 BIN = os.environ.get("KX_BINARY_DIR", "build/test")
 KX = os.path.join(BIN, "cli", "kxsorvel")
 LOCKHOLDER = os.path.join(BIN, "tools", "lockholder")
-DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "dbase")
 
 
 def live_records(path):
