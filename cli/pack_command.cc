@@ -21,7 +21,7 @@ int RunPack(const std::string& table, bool visible, bool show_result) {
   sorvel.VisiMode = visible;
   sorvel.ShowResult = show_result;
   DBIResult result = sorvel.QuickPack();
-  return result == 0 ? 0 : ReportFailure(table, result);
+  return result == 0 ? 0 : ReportFailure(table, result, !show_result);
 }
 
 }  // namespace kx::cli

@@ -7,6 +7,8 @@
 namespace kx::cli {
 
 // Writes the failure to stderr and returns the exit status for it (1).
-int ReportFailure(const std::string& table, unsigned code);
+// The engine's context lines follow unless the component already showed
+// them in its own report.
+int ReportFailure(const std::string& table, unsigned code, bool with_context = true);
 
 }  // namespace kx::cli
