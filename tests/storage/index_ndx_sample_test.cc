@@ -17,11 +17,8 @@ namespace {
 using testing::KeyList;
 using testing::ScratchDir;
 
-std::uint32_t U32(const std::string& b, std::size_t off) {
-  return static_cast<std::uint8_t>(b[off]) | (static_cast<std::uint8_t>(b[off + 1]) << 8) |
-         (static_cast<std::uint8_t>(b[off + 2]) << 16) |
-         (std::uint32_t{static_cast<std::uint8_t>(b[off + 3])} << 24);
-}
+using testing::PutU32At;
+using testing::U32At;
 
 // The bytes dBASE gives meaning to: header fields and expression, and in
 // every page the count, the used items and the last branch pointer. dBASE
@@ -31,8 +28,8 @@ std::string SignificantBytes(const std::string& file) {
   out += file.substr(24, file.find('\0', 24) - 24);
   std::size_t item = static_cast<std::uint8_t>(file[18]) | (static_cast<std::uint8_t>(file[19]) << 8);
   for (std::size_t page = 512; page + 512 <= file.size(); page += 512) {
-    std::uint32_t n = U32(file, page);
-    bool branch = U32(file, page + 4) != 0;
+    std::uint32_t n = U32At(file, page);
+    bool branch = U32At(file, page + 4) != 0;
     out += "|" + file.substr(page, 4 + n * item + (branch ? 4 : 0));
   }
   return out;
@@ -112,21 +109,17 @@ std::string BuildSmallNdx(const std::string& path) {
   return testing::ReadBytes(path);
 }
 
-void Put(std::string& file, std::size_t off, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) file[off + i] = static_cast<char>(v >> (8 * i));
-}
-
-std::size_t RootAt(const std::string& file) { return U32(file, 0) * 512; }
+std::size_t RootAt(const std::string& file) { return U32At(file, 0) * 512; }
 
 TEST(NdxReader, RefusesDamagedFilesWithIndexCorrupt) {
   const Damage damages[] = {
-      {"branch points at itself", [](std::string& f) { Put(f, RootAt(f) + 4, U32(f, 0)); }},
-      {"branch points past the end", [](std::string& f) { Put(f, RootAt(f) + 4, 9999); }},
-      {"branch points at the header", [](std::string& f) { Put(f, RootAt(f) + 4, 0); }},
-      {"key count beyond the page", [](std::string& f) { Put(f, RootAt(f), 1000); }},
-      {"leaf item with a child page", [](std::string& f) { Put(f, 512 + 4 + 88, 3); }},
+      {"branch points at itself", [](std::string& f) { PutU32At(f, RootAt(f) + 4, U32At(f, 0)); }},
+      {"branch points past the end", [](std::string& f) { PutU32At(f, RootAt(f) + 4, 9999); }},
+      {"branch points at the header", [](std::string& f) { PutU32At(f, RootAt(f) + 4, 0); }},
+      {"key count beyond the page", [](std::string& f) { PutU32At(f, RootAt(f), 1000); }},
+      {"leaf item with a child page", [](std::string& f) { PutU32At(f, 512 + 4 + 88, 3); }},
       {"key length zero", [](std::string& f) { f[12] = 0; }},
-      {"root page zero", [](std::string& f) { Put(f, 0, 0); }},
+      {"root page zero", [](std::string& f) { PutU32At(f, 0, 0); }},
       {"item length too small", [](std::string& f) { f[18] = 8; }},
       {"file cut inside the tree", [](std::string& f) { f.resize(512 * 3 + 100); }},
   };
@@ -136,13 +129,7 @@ TEST(NdxReader, RefusesDamagedFilesWithIndexCorrupt) {
     SCOPED_TRACE(d.name);
     std::string bad = good;
     d.apply(bad);
-    std::string path = dir.File("BAD.NDX");
-    testing::WriteBytes(path, bad);
-    std::unique_ptr<NdxReader> reader;
-    Status s = NdxReader::Open(Env::Default(), path, &reader);
-    if (s.ok()) s = reader->Walk(0, [](const std::uint8_t*, std::size_t, std::uint32_t) {
-      return Status::OK();
-    });
+    Status s = testing::OpenAndWalkAll(dir.File("BAD.NDX"), bad);
     EXPECT_EQ(s.code(), kIndexCorruptCode) << s.message();
   }
 }

@@ -112,4 +112,26 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
+std::uint32_t U32At(const std::string& b, std::size_t off) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(b.at(off + i));
+  return v;
+}
+
+void PutU32At(std::string& b, std::size_t off, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) b.at(off + i) = static_cast<char>(value >> (8 * i));
+}
+
+Status OpenAndWalkAll(const std::string& path, const std::string& image) {
+  WriteBytes(path, image);
+  std::unique_ptr<IndexFileReader> reader;
+  Status s = IndexFileReader::Open(Env::Default(), path, &reader);
+  for (std::size_t t = 0; s.ok() && t < reader->tags().size(); ++t) {
+    s = reader->Walk(t, [](const std::uint8_t*, std::size_t, std::uint32_t) {
+      return Status::OK();
+    });
+  }
+  return s;
+}
+
 }  // namespace kx::storage::testing

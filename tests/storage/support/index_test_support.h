@@ -46,5 +46,11 @@ std::unique_ptr<TagKeySorter> NewSorter(IndexFormat format, const IndexTagSpec& 
 void AddFieldKeys(const SampleDbf& dbf, const std::string& name, TagKeySorter* sorter);
 
 std::string Hex(const std::string& bytes);
+// Little-endian 32-bit fields of a file image.
+std::uint32_t U32At(const std::string& bytes, std::size_t offset);
+void PutU32At(std::string& bytes, std::size_t offset, std::uint32_t value);
+
+// Opens `image` written to `path` and walks every tag; the first failure.
+Status OpenAndWalkAll(const std::string& path, const std::string& image);
 
 }  // namespace kx::storage::testing
