@@ -77,21 +77,21 @@ int main(int argc, char** argv) {
   }
   if (!have_records || records > 0xFFFFFFFFul) return Usage();
 
-  kx::storage::TableSpec spec;
-  spec.level = level;
-  spec.memo_block_size = static_cast<std::uint32_t>(block_size);
-  spec.fields = {{"CUSTNO", 'N', 8, 0},  {"NAME", 'C', 30, 0},    {"CITY", 'C', 20, 0},
+  kx::storage::TableLayout layout;
+  layout.level = level;
+  layout.memo_block_size = static_cast<std::uint32_t>(block_size);
+  layout.fields = {{"CUSTNO", 'N', 8, 0},  {"NAME", 'C', 30, 0},    {"CITY", 'C', 20, 0},
                  {"BALANCE", 'N', 12, 2}, {"JOINED", 'D', 8, 0}, {"ACTIVE", 'L', 1, 0}};
-  if (level != 3) spec.fields.push_back({"RATE", 'F', 10, 4});
-  if (memo) spec.fields.push_back({"NOTES", 'M', 10, 0});
+  if (level != 3) layout.fields.push_back({"RATE", 'F', 10, 4});
+  if (memo) layout.fields.push_back({"NOTES", 'M', 10, 0});
   std::unique_ptr<kx::storage::TableWriter> w;
-  kx::storage::Status s = kx::storage::CreateTable(nullptr, out, spec, &w);
+  kx::storage::Status s = kx::storage::CreateTable(nullptr, out, layout, &w);
   if (!s.ok()) {
     std::fprintf(stderr, "gentable: %s (0x%04X)\n", s.message().c_str(), s.code());
     return 1;
   }
   std::mt19937 rng(static_cast<std::uint32_t>(seed));
-  std::vector<std::string> v(spec.fields.size());
+  std::vector<std::string> v(layout.fields.size());
   char buf[64];
   for (unsigned long r = 0; r < records; ++r) {
     std::size_t f = 0;

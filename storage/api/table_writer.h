@@ -16,7 +16,7 @@
 
 namespace kx::storage {
 
-struct TableSpec {
+struct TableLayout {
   int level = 4;                      // 3, 4 or 25 (FoxPro 2.x)
   std::vector<FieldInfo> fields;      // types C N F D L M; M gets length 10
   std::uint32_t memo_block_size = 0;  // 0: 512 (dBASE), 64 (FoxPro); level 3 is always 512
@@ -36,9 +36,9 @@ class TableWriter {
 };
 
 // Creates `path` (a .dbf; the memo file beside it when a field is M).
-// Invalid specs (unknown level, type not allowed at the level, bad length,
+// Invalid layouts (unknown level, type not allowed at the level, bad length,
 // name longer than 10) are DBIERR_INVALIDPARAM.
-Status CreateTable(Env* env, const std::string& path, const TableSpec& spec,
+Status CreateTable(Env* env, const std::string& path, const TableLayout& layout,
                    std::unique_ptr<TableWriter>* out);
 
 }  // namespace kx::storage

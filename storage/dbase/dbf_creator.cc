@@ -30,7 +30,7 @@ class DbfWriter : public TableWriter {
  public:
   DbfWriter(Env* env, std::string path) : env_(env), path_(std::move(path)) {}
 
-  Status Init(const TableSpec& spec);
+  Status Init(const TableLayout& layout);
   Status Append(const std::vector<std::string>& values, bool deleted) override;
   Status Finish() override;
 
@@ -45,17 +45,17 @@ class DbfWriter : public TableWriter {
   std::uint32_t count_ = 0;
 };
 
-Status DbfWriter::Init(const TableSpec& spec) {
-  const int level = spec.level;
+Status DbfWriter::Init(const TableLayout& layout) {
+  const int level = layout.level;
   if (level != 3 && level != 4 && level != 25) return Invalid("level must be 3, 4 or 25");
-  if (spec.fields.empty() || spec.fields.size() > (level == 3 ? 128u : 255u)) {
+  if (layout.fields.empty() || layout.fields.size() > (level == 3 ? 128u : 255u)) {
     return Invalid("bad field count");
   }
   const bool fox = level == 25;
   bool has_memo = false;
   std::uint32_t reclen = 1;
   std::vector<DbfField> fields;
-  for (const FieldInfo& fi : spec.fields) {
+  for (const FieldInfo& fi : layout.fields) {
     DbfField f;
     f.name = fi.name;
     f.type = fi.type;
@@ -90,7 +90,7 @@ Status DbfWriter::Init(const TableSpec& spec) {
   h[3] = static_cast<std::uint8_t>(d);
   PutLe16(h.data() + 8, static_cast<std::uint16_t>(hl));
   PutLe16(h.data() + 10, static_cast<std::uint16_t>(reclen));
-  int ldid = spec.ldid >= 0 ? spec.ldid : level == 3 ? 0 : level == 4 ? 0x57 : 0x03;
+  int ldid = layout.ldid >= 0 ? layout.ldid : level == 3 ? 0 : level == 4 ? 0x57 : 0x03;
   h[29] = static_cast<std::uint8_t>(ldid);
   for (std::size_t i = 0; i < fields.size(); ++i) {
     std::uint8_t* dsc = h.data() + 32 + 32 * i;
@@ -112,7 +112,7 @@ Status DbfWriter::Init(const TableSpec& spec) {
   data_ = std::make_unique<OutputStream>(env_, fd, hl);
   if (has_memo) {
     MemoKind kind = header_.memo_kind;
-    std::uint32_t bs = level == 3 ? 512 : spec.memo_block_size != 0 ? spec.memo_block_size
+    std::uint32_t bs = level == 3 ? 512 : layout.memo_block_size != 0 ? layout.memo_block_size
                                                                     : fox ? 64 : 512;
     if (bs < 32 || bs > 65535 || (kind == MemoKind::kDbt4 && bs % 512 != 0)) {
       return Invalid("bad memo block size");
@@ -176,11 +176,11 @@ Status DbfWriter::Finish() {
 
 }  // namespace
 
-Status CreateTable(Env* env, const std::string& path, const TableSpec& spec,
+Status CreateTable(Env* env, const std::string& path, const TableLayout& layout,
                    std::unique_ptr<TableWriter>* out) {
   if (env == nullptr) env = Env::Default();
   auto w = std::make_unique<DbfWriter>(env, path);
-  Status s = w->Init(spec);
+  Status s = w->Init(layout);
   if (!s.ok()) return s;
   *out = std::move(w);
   return Status::OK();

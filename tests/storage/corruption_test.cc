@@ -26,7 +26,7 @@ using testing::ScratchDir;
 constexpr std::size_t kHl = 97, kRl = 15;
 
 void MakeSmall(const ScratchDir& dir, int level) {
-  TableSpec t;
+  TableLayout t;
   t.level = level;
   t.fields = {{"ID", 'N', 4, 0}, {"TXT", 'M', 10, 0}};
   std::unique_ptr<TableWriter> w;

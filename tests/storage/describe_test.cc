@@ -51,7 +51,7 @@ TEST(Describe, RealSamplesOfEachKind) {
 
 TEST(Describe, CountsDeletedRecordsAndNamesTheDriver) {
   ScratchDir dir;
-  TableSpec t;
+  TableLayout t;
   t.level = 4;
   t.ldid = 0x1B;
   t.fields = {{"A", 'C', 3, 0}};
@@ -77,7 +77,7 @@ TEST(MemoFiles, WhatIsWrittenReadsBack) {
   for (const Kind& k : {Kind{3, 0, "dbt"}, Kind{4, 512, "dbt"}, Kind{4, 2048, "dbt"},
                         Kind{25, 64, "fpt"}, Kind{25, 512, "fpt"}}) {
     ScratchDir dir;
-    TableSpec t;
+    TableLayout t;
     t.level = k.level;
     t.memo_block_size = k.block;
     t.fields = {{"M", 'M', 10, 0}};

@@ -19,7 +19,7 @@ namespace kx::storage {
 namespace {
 
 using testing::FaultEnv;
-using testing::GenSpec;
+using testing::GenOptions;
 using testing::ScratchDir;
 using testing::TableImage;
 
@@ -45,10 +45,10 @@ struct Tally {
   int rc0_on_failure = 0, fd_leaks = 0, lock_leaks = 0, sync_retries = 0, left = 0;
 };
 
-void Sweep(const GenSpec& spec, Tally* t) {
+void Sweep(const GenOptions& layout, Tally* t) {
   ScratchDir dir;
   const std::string path = dir.File("F.dbf");
-  ASSERT_TRUE(testing::MakeTable(path, spec).ok());
+  ASSERT_TRUE(testing::MakeTable(path, layout).ok());
   const testing::DirSnapshot old_files = testing::Snapshot(dir.path());
   TableImage old_image, new_image;
   ASSERT_TRUE(testing::ReadImage(nullptr, path, &old_image).ok());
@@ -116,16 +116,16 @@ void Sweep(const GenSpec& spec, Tally* t) {
 
 TEST(PackFaults, EveryFailingCallLeavesOldOrNewAndNeverLeaks) {
   Tally t;
-  GenSpec memo4;
+  GenOptions memo4;
   memo4.level = 4;
   memo4.records = 120;
-  GenSpec memo3 = memo4;
+  GenOptions memo3 = memo4;
   memo3.level = 3;
-  GenSpec fox = memo4;
+  GenOptions fox = memo4;
   fox.level = 25;
-  GenSpec plain = memo4;
+  GenOptions plain = memo4;
   plain.memo = false;
-  for (const GenSpec& g : {memo4, memo3, fox, plain}) Sweep(g, &t);
+  for (const GenOptions& g : {memo4, memo3, fox, plain}) Sweep(g, &t);
   std::printf("fault-inject   runs=%d expected=%d/%d old-intact=%d/%d new=%d/%d rc0-on-failure=%d "
               "fd-leaks=%d lock-leaks=%d fsync-retries=%d left=%d\n",
               t.runs, t.expected, t.runs, t.old_intact, t.old_cases, t.new_ok, t.new_cases,

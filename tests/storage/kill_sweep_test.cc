@@ -24,7 +24,7 @@
 namespace kx::storage {
 namespace {
 
-using testing::GenSpec;
+using testing::GenOptions;
 using testing::ScratchDir;
 using testing::TableImage;
 
@@ -97,10 +97,10 @@ bool HasIntent(const std::string& dir) {
   return false;
 }
 
-void Sweep(const GenSpec& spec, Tally* t) {
+void Sweep(const GenOptions& layout, Tally* t) {
   ScratchDir dir;
   const std::string path = dir.File("K.dbf");
-  ASSERT_TRUE(testing::MakeTable(path, spec).ok());
+  ASSERT_TRUE(testing::MakeTable(path, layout).ok());
   const testing::DirSnapshot old_files = testing::Snapshot(dir.path());
   TableImage old_image, new_image;
   ASSERT_TRUE(testing::ReadImage(nullptr, path, &old_image).ok());
@@ -141,18 +141,18 @@ TEST(PackCrash, KillAtEveryStepLeavesOldOrNew) {
   GTEST_SKIP() << "built without KX_TEST_HOOKS";
 #endif
   Tally t;
-  GenSpec memo4;
+  GenOptions memo4;
   memo4.level = 4;
   memo4.records = 300;
-  GenSpec memo3 = memo4;
+  GenOptions memo3 = memo4;
   memo3.level = 3;
-  GenSpec fox = memo4;
+  GenOptions fox = memo4;
   fox.level = 25;
-  GenSpec plain = memo4;
+  GenOptions plain = memo4;
   plain.memo = false;
-  GenSpec all_deleted = memo4;
+  GenOptions all_deleted = memo4;
   all_deleted.deleted_pct = 100;
-  for (const GenSpec& g : {memo4, memo3, fox, plain, all_deleted}) Sweep(g, &t);
+  for (const GenOptions& g : {memo4, memo3, fox, plain, all_deleted}) Sweep(g, &t);
   std::printf("crash-kill     kills=%d points=%dx2 OLD=%d NEW=%d MIXED=%d CORRUPT=%d MISSING=%d "
               "lost=%d left=%d recovery-kills=%d\n",
               t.kills, t.points, t.old_n, t.new_n, t.mixed, t.corrupt, t.missing, t.lost, t.left,

@@ -38,7 +38,7 @@ void ExpectPackRefused(const std::string& dir, const std::string& path) {
 
 std::string MakeLockTable(const ScratchDir& dir) {
   std::string path = dir.File("L.dbf");
-  testing::GenSpec g;
+  testing::GenOptions g;
   g.records = 50;
   EXPECT_TRUE(testing::MakeTable(path, g).ok());
   return path;

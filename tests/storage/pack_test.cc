@@ -19,7 +19,7 @@
 namespace kx::storage {
 namespace {
 
-using testing::GenSpec;
+using testing::GenOptions;
 using testing::ScratchDir;
 using testing::TableImage;
 
@@ -89,7 +89,7 @@ void PackAndCheck(const std::string& path) {
 
 struct Shape {
   const char* name;
-  GenSpec spec;
+  GenOptions layout;
 };
 
 class PackShapes : public ::testing::TestWithParam<Shape> {};
@@ -97,7 +97,7 @@ class PackShapes : public ::testing::TestWithParam<Shape> {};
 TEST_P(PackShapes, KeepsExactlyTheLiveRecords) {
   ScratchDir dir;
   std::string path = dir.File("T.dbf");
-  ASSERT_TRUE(testing::MakeTable(path, GetParam().spec).ok());
+  ASSERT_TRUE(testing::MakeTable(path, GetParam().layout).ok());
   PackAndCheck(path);
   // A second pack has nothing to drop and must change nothing.
   std::string once = testing::ReadBytes(path);
@@ -105,8 +105,8 @@ TEST_P(PackShapes, KeepsExactlyTheLiveRecords) {
   EXPECT_TRUE(testing::ReadBytes(path) == once);
 }
 
-GenSpec Spec(int level, std::uint32_t records, int deleted, bool memo, std::uint32_t bs = 0) {
-  GenSpec g;
+GenOptions Options(int level, std::uint32_t records, int deleted, bool memo, std::uint32_t bs = 0) {
+  GenOptions g;
   g.level = level;
   g.records = records;
   g.deleted_pct = deleted;
@@ -118,15 +118,15 @@ GenSpec Spec(int level, std::uint32_t records, int deleted, bool memo, std::uint
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, PackShapes,
-    ::testing::Values(Shape{"Level3Memo", Spec(3, 500, 30, true)},
-                      Shape{"Level4Memo", Spec(4, 500, 30, true)},
-                      Shape{"Level4Memo1024", Spec(4, 300, 50, true, 1024)},
-                      Shape{"FoxProMemo", Spec(25, 400, 30, true)},
-                      Shape{"Level4NoMemo", Spec(4, 3000, 30, false)},
-                      Shape{"AllDeleted", Spec(4, 200, 100, true)},
-                      Shape{"NoneDeleted", Spec(3, 200, 0, true)},
-                      Shape{"Empty", Spec(4, 0, 0, true)},
-                      Shape{"ManyRecordsFewDeleted", Spec(3, 20000, 2, false)}),
+    ::testing::Values(Shape{"Level3Memo", Options(3, 500, 30, true)},
+                      Shape{"Level4Memo", Options(4, 500, 30, true)},
+                      Shape{"Level4Memo1024", Options(4, 300, 50, true, 1024)},
+                      Shape{"FoxProMemo", Options(25, 400, 30, true)},
+                      Shape{"Level4NoMemo", Options(4, 3000, 30, false)},
+                      Shape{"AllDeleted", Options(4, 200, 100, true)},
+                      Shape{"NoneDeleted", Options(3, 200, 0, true)},
+                      Shape{"Empty", Options(4, 0, 0, true)},
+                      Shape{"ManyRecordsFewDeleted", Options(3, 20000, 2, false)}),
     [](const ::testing::TestParamInfo<Shape>& i) { return std::string(i.param.name); });
 
 // Memos of exactly a block (and one byte either side) keep their contents,
@@ -135,7 +135,7 @@ TEST(DbfPack, MemoSizesAtBlockEdgesAndDeletedMemosDropped) {
   for (int level : {3, 4}) {
     ScratchDir dir;
     std::string path = dir.File("EDGE.DBF");
-    TableSpec t;
+    TableLayout t;
     t.level = level;
     t.fields = {{"ID", 'N', 4, 0}, {"TXT", 'M', 10, 0}};
     std::unique_ptr<TableWriter> w;
@@ -234,7 +234,7 @@ TEST(DbfPack, RefusesTablesWithIndexes) {
   for (How how : {kFlag, kMdx, kCdx, kInf}) {
     ScratchDir dir;
     std::string path = dir.File("IX.DBF");
-    ASSERT_TRUE(testing::MakeTable(path, Spec(4, 50, 30, true)).ok());
+    ASSERT_TRUE(testing::MakeTable(path, Options(4, 50, 30, true)).ok());
     if (how == kFlag) {
       std::string b = testing::ReadBytes(path);
       b[28] = 1;
@@ -256,7 +256,7 @@ TEST(DbfPack, RefusesTablesWithIndexes) {
 TEST(DbfPack, KeepsModeFollowsSymlinksAndRefusesHardLinks) {
   ScratchDir dir;
   std::string path = dir.File("M.dbf");
-  ASSERT_TRUE(testing::MakeTable(path, Spec(4, 100, 30, true)).ok());
+  ASSERT_TRUE(testing::MakeTable(path, Options(4, 100, 30, true)).ok());
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
   ASSERT_EQ(symlink(path.c_str(), dir.File("link.dbf").c_str()), 0);
   ASSERT_TRUE(Pack(nullptr, dir.File("link.dbf"), nullptr, nullptr).ok());
@@ -275,7 +275,7 @@ TEST(DbfPack, KeepsModeFollowsSymlinksAndRefusesHardLinks) {
 TEST(DbfPack, ThroughAnExclusiveHandleStaysLockedOnTheNewFiles) {
   ScratchDir dir;
   std::string path = dir.File("H.dbf");
-  ASSERT_TRUE(testing::MakeTable(path, Spec(4, 100, 40, true)).ok());
+  ASSERT_TRUE(testing::MakeTable(path, Options(4, 100, 40, true)).ok());
   std::unique_ptr<OpenTable> t;
   ASSERT_TRUE(Open(nullptr, path, ShareMode::kExclusive, &t).ok());
   std::uint32_t live = t->Info().record_count - t->Info().deleted_count;

@@ -58,19 +58,19 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
-Status MakeTable(const std::string& path, const GenSpec& spec) {
-  TableSpec t;
-  t.level = spec.level;
-  t.memo_block_size = spec.block_size;
+Status MakeTable(const std::string& path, const GenOptions& layout) {
+  TableLayout t;
+  t.level = layout.level;
+  t.memo_block_size = layout.block_size;
   t.fields = {{"NAME", 'C', 24, 0}, {"QTY", 'N', 8, 0}, {"PRICE", 'N', 10, 2},
               {"SINCE", 'D', 8, 0}, {"ACTIVE", 'L', 1, 0}};
-  if (spec.level != 3) t.fields.push_back({"RATIO", 'F', 12, 4});
-  if (spec.memo) t.fields.push_back({"NOTES", 'M', 10, 0});
+  if (layout.level != 3) t.fields.push_back({"RATIO", 'F', 12, 4});
+  if (layout.memo) t.fields.push_back({"NOTES", 'M', 10, 0});
   std::unique_ptr<TableWriter> w;
   Status s = CreateTable(nullptr, path, t, &w);
   if (!s.ok()) return s;
-  std::mt19937 rng(spec.seed);
-  for (std::uint32_t i = 0; i < spec.records; ++i) {
+  std::mt19937 rng(layout.seed);
+  for (std::uint32_t i = 0; i < layout.records; ++i) {
     std::vector<std::string> v;
     v.push_back("Name " + std::to_string(i) + "-" + std::to_string(rng() % 1000));
     v.push_back(std::to_string(rng() % 100000));
@@ -82,18 +82,18 @@ Status MakeTable(const std::string& path, const GenSpec& spec) {
                   unsigned(1 + rng() % 28));
     v.push_back(date);
     v.push_back(rng() % 2 ? "T" : "F");
-    if (spec.level != 3) {
+    if (layout.level != 3) {
       char ratio[32];
       std::snprintf(ratio, sizeof ratio, "%.4f", (rng() % 100000) / 1000.0);
       v.push_back(ratio);
     }
-    if (spec.memo) {
-      std::uint32_t len = rng() % 4 == 0 ? 0 : rng() % (spec.max_memo + 1);
+    if (layout.memo) {
+      std::uint32_t len = rng() % 4 == 0 ? 0 : rng() % (layout.max_memo + 1);
       std::string memo;
       for (std::uint32_t k = 0; k < len; ++k) memo.push_back(static_cast<char>('a' + (i + k) % 26));
       v.push_back(memo);
     }
-    bool deleted = static_cast<int>(rng() % 100) < spec.deleted_pct;
+    bool deleted = static_cast<int>(rng() % 100) < layout.deleted_pct;
     s = w->Append(v, deleted);
     if (!s.ok()) return s;
   }

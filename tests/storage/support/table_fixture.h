@@ -24,7 +24,7 @@ class ScratchDir {
   std::string path_;
 };
 
-struct GenSpec {
+struct GenOptions {
   int level = 4;
   std::uint32_t records = 100;
   int deleted_pct = 30;
@@ -36,7 +36,7 @@ struct GenSpec {
 
 // Writes a table with C, N, D, L (F at levels above 3) and, if asked, M
 // fields; record i is deleted when the seeded draw says so.
-Status MakeTable(const std::string& path, const GenSpec& spec);
+Status MakeTable(const std::string& path, const GenOptions& layout);
 
 struct TableImage {
   std::uint32_t records = 0;      // all, deleted included
