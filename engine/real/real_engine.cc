@@ -157,14 +157,16 @@ class RealEngine : public Engine {
 
   DBIResult PackTable(hDBIDb db, hDBICur cursor, const char* name, const char* driver,
                       BOOL16) override {
-    std::string path;
-    if (cursor) {
+    if (cursor) {  // the cursor holds the table's lock: pack through it
       auto* c = AsCursor(cursor);
       if (!c) return SetLastError(DBIERR_INVALIDHNDL);
-      path = c->path;
-    } else if (DBIResult r = Resolve(db, name, driver, &path)) {
-      return r;
+      ProgressRelay relay;
+      storage::PackStats stats;
+      storage::Status s = c->table->Pack(&relay, &stats);
+      return s.ok() ? 0 : Fail(s);
     }
+    std::string path;
+    if (DBIResult r = Resolve(db, name, driver, &path)) return r;
     return Pack(path);
   }
 
