@@ -83,7 +83,8 @@ Status ExternalSorter::SpillArena() {
     Status s = run->Append(arena_.data() + e.index * record_size_);
     if (!s.ok()) return s;
   }
-  Status s = run->StartReading();  // flushes the tail to the file
+  // A run never stays in memory: the arena is about to be reused.
+  Status s = run->Persist();
   if (!s.ok()) return s;
   runs_.push_back(std::move(run));
   ++runs_written_;
@@ -133,7 +134,7 @@ Status ExternalSorter::MergeInto(std::vector<std::unique_ptr<RecordSpool>>& inpu
     if (!s.ok()) return s;
   }
   inputs_.clear();  // removes the merged runs' files
-  return out->StartReading();
+  return out->Persist();
 }
 
 Status ExternalSorter::StartMerge(std::vector<std::unique_ptr<RecordSpool>> inputs) {
@@ -178,6 +179,9 @@ Status ExternalSorter::HeapNext(const std::uint8_t** record, bool* has) {
     Status s = inputs_[pending_advance_]->Read(&heads_[pending_advance_], &more);
     if (!s.ok()) return s;
     if (!more) {
+      // Remove a finished run now, while a failure can still be reported.
+      s = inputs_[pending_advance_]->Discard();
+      if (!s.ok()) return s;
       heap_[0] = heap_.back();
       heap_.pop_back();
     }

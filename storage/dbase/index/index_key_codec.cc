@@ -122,13 +122,16 @@ void EncodeMdxBcdFromDouble(double value, std::uint8_t out[kMdxBcdLength]) {
     PackBcd(false, "", 0, 0, out);
     return;
   }
+  // 15 significant digits: every decimal of up to 15 digits survives the
+  // trip through a double unchanged, so a value read from "99999999.99"
+  // does not come back as ...98999999.
   char text[40];
-  std::snprintf(text, sizeof text, "%.15e", std::fabs(value));  // d.ddddddddddddddde±XX
-  char digits[16];
+  std::snprintf(text, sizeof text, "%.14e", std::fabs(value));  // d.dddddddddddddde±XX
+  char digits[15];
   digits[0] = text[0];
-  std::memcpy(digits + 1, text + 2, 15);
+  std::memcpy(digits + 1, text + 2, 14);
   int exponent = std::atoi(std::strchr(text, 'e') + 1) + 1;
-  PackBcd(value < 0, digits, 16, exponent, out);
+  PackBcd(value < 0, digits, 15, exponent, out);
 }
 
 double DecodeMdxBcd(const std::uint8_t in[kMdxBcdLength]) {

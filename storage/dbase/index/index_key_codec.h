@@ -30,7 +30,7 @@ constexpr std::size_t kMdxBcdLength = 12;
 // at the first character that is not part of a plain decimal number, as
 // VAL() does. Digits beyond the twentieth significant one are dropped.
 void EncodeMdxBcdFromText(std::string_view text, std::uint8_t out[kMdxBcdLength]);
-// From a double, through its 16 significant decimal digits.
+// From a double, through its 15 significant decimal digits.
 void EncodeMdxBcdFromDouble(double value, std::uint8_t out[kMdxBcdLength]);
 double DecodeMdxBcd(const std::uint8_t in[kMdxBcdLength]);
 // A 12-byte key whose memcmp order is the numeric order of the BCD value

@@ -51,6 +51,8 @@ Status RecordSpool::Append(const std::uint8_t* record) {
   return Status::OK();
 }
 
+Status RecordSpool::Persist() { return Flush(); }
+
 Status RecordSpool::StartReading() {
   if (fd_.valid()) {
     Status s = Flush();

@@ -27,6 +27,9 @@ class RecordSpool {
   // Copies record_size bytes. Fails with the Env's code when the spill
   // file cannot be created or written.
   Status Append(const std::uint8_t* record);
+  // Writes what the buffer holds to the file, creating it if need be, so
+  // that the records no longer take memory once reading starts.
+  Status Persist();
   // Ends appending; the next Read returns the first record.
   Status StartReading();
   // *record points to the next record (valid until the next call), or
