@@ -95,9 +95,9 @@ TEST(CdxWriter, RoundTripsEveryKeyKind) {
       want.emplace_back(StoredKey(c.type, v), i);
     }
     ASSERT_TRUE(sorter->Finish().ok());
-    std::stable_sort(want.begin(), want.end(), [&](auto& a, auto& b) {
-      return c.descending ? a.first > b.first : a.first < b.first;
-    });
+    // Descending or not, FoxPro keeps a tag ascending (the header flag
+    // tells readers to walk it backwards).
+    std::stable_sort(want.begin(), want.end(), [](auto& a, auto& b) { return a.first < b.first; });
     if (c.unique) {
       want.erase(std::unique(want.begin(), want.end(),
                              [](auto& a, auto& b) { return a.first == b.first; }),

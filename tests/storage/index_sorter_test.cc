@@ -80,7 +80,7 @@ TEST(TagKeySorter, OrdersByKeyThenRecordNumberWithDescendingAndUnique) {
     spec.key_length = 3;
     spec.descending = c.descending;
     spec.unique = c.unique;
-    auto sorter = testing::NewSorter(IndexFormat::kCdx, spec, dir.path());
+    auto sorter = testing::NewSorter(IndexFormat::kMdx, spec, dir.path());
     for (std::uint32_t r : {8u, 3u, 5u, 1u, 7u, 2u, 6u, 4u}) {
       ASSERT_TRUE(sorter->AddCharacter(r, &keys[r - 1], 1).ok());
     }

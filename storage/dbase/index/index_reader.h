@@ -34,7 +34,9 @@ class IndexFileReader {
   const std::vector<IndexTagInfo>& tags() const { return tags_; }
 
   // Calls visit(key, key_length, recno) for every key of tags()[tag] in
-  // index order. Stops at and returns the first non-OK Status from visit.
+  // stored order, which is index order except for a descending CDX tag:
+  // FoxPro stores those ascending and reads them backwards. Stops at and
+  // returns the first non-OK Status from visit.
   virtual Status Walk(std::size_t tag, const IndexVisitFn& visit) = 0;
 
   // CDX records no key type; trailing bytes compressed away in its leaves

@@ -40,7 +40,7 @@ struct IndexTagSpec {
   IndexKeyType key_type = IndexKeyType::kCharacter;
   std::uint16_t key_length = 0;  // character keys: the expression's length; others: ignored
   bool unique = false;           // first record number per key wins
-  bool descending = false;       // MDX and CDX only
+  bool descending = false;       // MDX (stored descending) and CDX (a header flag)
   bool candidate = false;        // CDX only (Visual FoxPro candidate tag flag)
 };
 

@@ -1,6 +1,6 @@
 // SortedKeySource: what a bulk index writer consumes for one tag.
 //
-// Keys arrive in index order (descending tags already reversed, record
+// Keys arrive in stored order (descending MDX tags already reversed, record
 // numbers ascending among equal keys, duplicates already removed for unique
 // tags), each in the format's stored encoding and exactly key_length() bytes.
 // TagKeySorter is the production implementation.

@@ -23,6 +23,9 @@ std::uint32_t GetBE32(const std::uint8_t* in) {
 TagKeySorter::TagKeySorter(IndexFormat format, const IndexTagSpec& spec, std::size_t key_length,
                            const KeyCollation* collation)
     : format_(format), spec_(spec), key_length_(key_length), collation_(collation) {
+  // MDX stores a descending tag in descending order; FoxPro keeps a CDX
+  // tag ascending and reads it backwards when the header says descending.
+  reverse_ = spec_.descending && format_ != IndexFormat::kCdx;
   sort_length_ = key_length_;
   payload_length_ = 0;
   if (spec_.key_type == IndexKeyType::kCharacter && !collation_->is_binary()) {
@@ -70,7 +73,7 @@ Status TagKeySorter::Commit(std::uint32_t recno) {
   if (spec_.key_type == IndexKeyType::kCharacter) {
     collation_->MakeSortKey(stored_.data(), key_length_, sort);
   }
-  if (spec_.descending) {
+  if (reverse_) {
     for (std::size_t i = 0; i < sort_length_; ++i) sort[i] = static_cast<std::uint8_t>(~sort[i]);
   }
   PutBE32(recno, sort + sort_length_);
@@ -153,7 +156,7 @@ Status TagKeySorter::Next(const std::uint8_t** key, std::uint32_t* recno, bool* 
   }
   std::uint8_t* out = stored_.data();
   std::memcpy(out, rec, sort_length_);
-  if (spec_.descending) {
+  if (reverse_) {
     for (std::size_t i = 0; i < sort_length_; ++i) out[i] = static_cast<std::uint8_t>(~out[i]);
   }
   bool double_key = spec_.key_type == IndexKeyType::kNumeric || spec_.key_type == IndexKeyType::kDate;

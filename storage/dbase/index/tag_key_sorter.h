@@ -7,8 +7,9 @@
 //   [sort key][record number, big-endian][stored key, when not derivable]
 // so one memcmp over the first part orders by (key, record number). The
 // sort key is the collation's for character keys, an order-preserving
-// transform for numbers and dates, and is bit-inverted for descending tags
-// (reversing key order while record numbers stay ascending). After
+// transform for numbers and dates, and is bit-inverted for descending MDX
+// tags (reversing key order while record numbers stay ascending; a
+// descending CDX tag is stored ascending and read backwards). After
 // Finish(), Next() yields the stored key bytes; unique tags keep the first
 // record number of each key.
 #pragma once
@@ -80,6 +81,7 @@ class TagKeySorter final : public SortedKeySource {
   const KeyCollation* collation_;
   std::size_t sort_length_;
   std::size_t payload_length_;  // stored key carried in the record (0 = derived)
+  bool reverse_ = false;        // keys stored in descending order
   std::vector<std::uint8_t> record_;
   std::vector<std::uint8_t> stored_;  // scratch: stored key being added / returned
   std::vector<std::uint8_t> last_sort_key_;
