@@ -1,47 +1,65 @@
 // kxsorvel: the command-line face of the maintenance component.
 //
-//   kxsorvel pack [--visible] [--show-result] TABLE
-//   kxsorvel info [--json] TABLE
-//   kxsorvel --version
-//
-// Exit status: 0 when the engine's result is 0, 1 when it is not (the
-// engine's text and code on stderr), 2 for a usage error.
+// Operations on a table go through the component TkxSorvelU, exactly as an
+// application would call it; the listing commands ask the engine. Exit
+// status: 0 when the engine's result is 0, 1 when it is not (the engine's
+// text and code on stderr), 2 for a usage error.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/engine_commands.h"
 #include "cli/info_command.h"
-#include "cli/pack_command.h"
+#include "cli/operation.h"
+#include "cli/set_command.h"
 #include "engine/real/real_engine.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
 
-int Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "kxsorvel: %s\n", problem);
-  std::fprintf(stderr,
-               "usage: kxsorvel pack [--visible] [--show-result] TABLE\n"
-               "       kxsorvel info [--json] TABLE\n"
-               "       kxsorvel --version\n");
+const char kUsage[] =
+    "usage: kxsorvel pack [--visible] [--show-result] TABLE\n"
+    "       kxsorvel reindex [--visible] [--show-result] TABLE\n"
+    "       kxsorvel set [--visible] TABLE level|block-size|langdriver VALUE\n"
+    "       kxsorvel pick [--visible] [--show-result] level|block-size|langdriver TABLE\n"
+    "       kxsorvel info [--json] TABLE\n"
+    "       kxsorvel langdrivers\n"
+    "       kxsorvel explain CODE\n"
+    "       kxsorvel --version\n";
+
+int Usage(const std::string& problem) {
+  if (!problem.empty()) std::fprintf(stderr, "kxsorvel: %s\n", problem.c_str());
+  std::fputs(kUsage, stderr);
   return kUsageError;
 }
 
 struct Args {
   std::vector<std::string> flags;
   std::vector<std::string> operands;
+
   bool Has(const char* flag) const {
     for (const auto& f : flags)
       if (f == flag) return true;
     return false;
   }
+  // The first flag not in `allowed`, or "".
+  std::string Unknown(std::initializer_list<const char*> allowed) const {
+    for (const auto& f : flags) {
+      bool ok = false;
+      for (const char* a : allowed) ok = ok || f == a;
+      if (!ok) return f;
+    }
+    return {};
+  }
+  kx::cli::Switches SwitchesGiven() const { return {Has("--visible"), Has("--show-result")}; }
 };
 
-Args Split(int argc, char** argv, int first) {
+Args Split(int argc, char** argv) {
   Args a;
   bool operands_only = false;
-  for (int i = first; i < argc; ++i) {
+  for (int i = 2; i < argc; ++i) {
     std::string s = argv[i];
     if (!operands_only && s == "--")
       operands_only = true;
@@ -53,43 +71,68 @@ Args Split(int argc, char** argv, int first) {
   return a;
 }
 
-// Returns the first flag of `a` that is not in `allowed`, or null.
-const char* UnknownFlag(const Args& a, std::initializer_list<const char*> allowed) {
-  for (const auto& f : a.flags) {
-    bool ok = false;
-    for (const char* x : allowed) ok = ok || f == x;
-    if (!ok) return f.c_str();
+// Checks flags and operand count; returns "" when they fit.
+std::string Misfit(const Args& a, std::initializer_list<const char*> flags, std::size_t operands,
+                   const char* what) {
+  std::string bad = a.Unknown(flags);
+  if (!bad.empty()) return "unknown option " + bad;
+  if (a.operands.size() != operands) return what;
+  return {};
+}
+
+int Dispatch(const std::string& command, const Args& a) {
+  using kx::TkxSorvelU;
+  std::string misfit;
+  if (command == "pack") {
+    if (!(misfit = Misfit(a, {"--visible", "--show-result"}, 1, "pack takes one TABLE")).empty())
+      return Usage(misfit);
+    return kx::cli::RunOperation(a.operands[0], a.SwitchesGiven(),
+                                 [](TkxSorvelU& kx) { return kx.QuickPack(); });
   }
-  return nullptr;
+  if (command == "reindex") {
+    if (!(misfit = Misfit(a, {"--visible", "--show-result"}, 1, "reindex takes one TABLE")).empty())
+      return Usage(misfit);
+    return kx::cli::RunOperation(a.operands[0], a.SwitchesGiven(),
+                                 [](TkxSorvelU& kx) { return kx.GenIndexs(); });
+  }
+  if (command == "set") {
+    if (!(misfit = Misfit(a, {"--visible"}, 3, "set takes TABLE PROPERTY VALUE")).empty())
+      return Usage(misfit);
+    return kx::cli::RunSet(a.operands[0], a.operands[1], a.operands[2], a.Has("--visible"));
+  }
+  if (command == "pick") {
+    if (!(misfit = Misfit(a, {"--visible", "--show-result"}, 2, "pick takes PROPERTY TABLE")).empty())
+      return Usage(misfit);
+    return kx::cli::RunPick(a.operands[0], a.operands[1], a.SwitchesGiven());
+  }
+  if (command == "info") {
+    if (!(misfit = Misfit(a, {"--json"}, 1, "info takes one TABLE")).empty()) return Usage(misfit);
+    return kx::cli::RunInfo(a.operands[0], a.Has("--json"));
+  }
+  if (command == "langdrivers") {
+    if (!(misfit = Misfit(a, {}, 0, "langdrivers takes nothing")).empty()) return Usage(misfit);
+    return kx::cli::RunLangDrivers();
+  }
+  if (command == "explain") {
+    if (!(misfit = Misfit(a, {}, 1, "explain takes one CODE")).empty()) return Usage(misfit);
+    return kx::cli::RunExplain(a.operands[0]);
+  }
+  return Usage("unknown command " + command);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage(nullptr);
+  if (argc < 2) return Usage("");
   std::string command = argv[1];
   if (command == "--version" || command == "version") {
     std::printf("%s\n", KX_VERSION);
     return 0;
   }
   if (command == "--help" || command == "help") {
-    Usage(nullptr);
+    std::fputs(kUsage, stdout);
     return 0;
   }
-  Args args = Split(argc, argv, 2);
   kx::UseRealEngine();
-
-  if (command == "pack") {
-    if (const char* f = UnknownFlag(args, {"--visible", "--show-result"}))
-      return Usage((std::string("unknown option ") + f).c_str());
-    if (args.operands.size() != 1) return Usage("pack takes one TABLE");
-    return kx::cli::RunPack(args.operands[0], args.Has("--visible"), args.Has("--show-result"));
-  }
-  if (command == "info") {
-    if (const char* f = UnknownFlag(args, {"--json"}))
-      return Usage((std::string("unknown option ") + f).c_str());
-    if (args.operands.size() != 1) return Usage("info takes one TABLE");
-    return kx::cli::RunInfo(args.operands[0], args.Has("--json"));
-  }
-  return Usage(("unknown command " + command).c_str());
+  return Dispatch(command, Split(argc, argv));
 }

@@ -171,8 +171,10 @@ class RealEngine : public Engine {
   }
 
   DBIResult RegenIndexes(hDBICur cursor) override {
-    if (!AsCursor(cursor)) return SetLastError(DBIERR_INVALIDHNDL);
-    return SetLastError(DBIERR_NOTSUPPORTED, "index regeneration");
+    auto* c = AsCursor(cursor);
+    if (!c) return SetLastError(DBIERR_INVALIDHNDL);
+    if (c->table->Info().index_files.empty()) return 0;  // nothing to regenerate
+    return SetLastError(DBIERR_INDEXNOTSUPPORTED, "index regeneration", c->path.c_str());
   }
 
   DBIResult OpenLdList(hDBICur* cursor) override {
