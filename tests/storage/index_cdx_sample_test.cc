@@ -169,7 +169,7 @@ TEST(CdxReader, RefusesDamagedFilesWithIndexCorrupt) {
     std::string bad = good;
     d.apply(bad);
     Status s = testing::OpenAndWalkAll(dir.File("BAD.CDX"), bad);
-    EXPECT_EQ(s.code(), kIndexCorruptCode) << s.message();
+    EXPECT_EQ(s.code(), DBIERR_INDEXCORRUPT) << s.message();
   }
 }
 

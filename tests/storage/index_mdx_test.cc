@@ -218,7 +218,7 @@ TEST(MdxReader, RefusesDamagedFilesWithIndexCorrupt) {
     std::string bad = good;
     d.apply(bad);
     Status s = testing::OpenAndWalkAll(dir.File("BAD.MDX"), bad);
-    EXPECT_EQ(s.code(), kIndexCorruptCode) << s.message();
+    EXPECT_EQ(s.code(), DBIERR_INDEXCORRUPT) << s.message();
   }
 }
 

@@ -130,7 +130,7 @@ TEST(NdxReader, RefusesDamagedFilesWithIndexCorrupt) {
     std::string bad = good;
     d.apply(bad);
     Status s = testing::OpenAndWalkAll(dir.File("BAD.NDX"), bad);
-    EXPECT_EQ(s.code(), kIndexCorruptCode) << s.message();
+    EXPECT_EQ(s.code(), DBIERR_INDEXCORRUPT) << s.message();
   }
 }
 

@@ -4,7 +4,7 @@
 // Every page number, offset and count read from the file is checked against
 // the file's size and the node's capacity before use; a walk visits at most
 // as many nodes as the file has pages and descends at most 32 levels, so a
-// corrupt or hostile file ends in kIndexCorruptCode (0x2305), never in a
+// corrupt or hostile file ends in DBIERR_INDEXCORRUPT (0x2305), never in a
 // crash or an endless loop. Readers hold the file open (read-only) until
 // destroyed; they take no locks (the caller holds the table's).
 #pragma once
@@ -25,7 +25,7 @@ class IndexFileReader {
 
   // Chooses the format by the file's extension (ndx, mdx, cdx; any case);
   // another extension gives INVALIDPARAM. Open errors come from the Env
-  // (DBIERR_NOSUCHFILE ...); a bad header gives kIndexCorruptCode.
+  // (DBIERR_NOSUCHFILE ...); a bad header gives DBIERR_INDEXCORRUPT.
   static Status Open(Env* env, const std::string& path, std::unique_ptr<IndexFileReader>* out);
 
   virtual IndexFormat format() const = 0;

@@ -50,7 +50,7 @@ Status ResolveKeyLength(IndexFormat format, const IndexTagSpec& spec, std::uint1
 }
 
 Status IndexCorrupt(const std::string& path, const std::string& what) {
-  return Status::Error(kIndexCorruptCode, "index '" + path + "' is corrupt: " + what, path);
+  return Status::Error(DBIERR_INDEXCORRUPT, "index '" + path + "' is corrupt: " + what, path);
 }
 
 }  // namespace kx::storage

@@ -12,12 +12,10 @@
 #include <functional>
 #include <string>
 
+#include "storage/api/codes.h"
 #include "storage/api/status.h"
 
 namespace kx::storage {
-
-// The engine's DBIERR_INDEXCORRUPT; storage/api/codes.h does not carry it yet.
-constexpr std::uint16_t kIndexCorruptCode = 0x2305;
 
 enum class IndexFormat { kNdx, kMdx, kCdx };
 const char* IndexFormatName(IndexFormat format);
@@ -81,7 +79,7 @@ struct IndexWriteOptions {
 using IndexVisitFn = std::function<Status(const std::uint8_t* key, std::size_t length,
                                           std::uint32_t recno)>;
 
-// A Status with kIndexCorruptCode naming the file.
+// A Status with DBIERR_INDEXCORRUPT (0x2305) naming the file.
 Status IndexCorrupt(const std::string& path, const std::string& what);
 
 }  // namespace kx::storage
