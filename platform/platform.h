@@ -2,8 +2,9 @@
 //
 // Everything that would reach the operating system or a person goes through
 // the one installed Platform. The system platform uses the real clock and
-// real sleeps and shows message boxes on stderr; its backend is headless
-// (draws nothing, the default) or the terminal (UseTerminalBackend). Tests
+// real sleeps, and its backend shows the windows and message boxes: headless
+// (draws nothing, boxes as text on stderr; the default) or the terminal
+// (UseTerminalBackend). Tests
 // install a VirtualPlatform (virtual_platform.h): a virtual clock that Sleep
 // advances, a scripted user, and recorded boxes.
 #pragma once
@@ -40,8 +41,10 @@ Platform& CurrentPlatform();
 std::unique_ptr<Platform> InstallPlatform(std::unique_ptr<Platform> platform);
 
 // The system platform with the backend that draws windows on stderr when it
-// is a terminal (and nothing when it is not). This is what a command-line
-// tool calls once at start.
+// is a terminal (and nothing when it is not), and takes keys from stdin when
+// both are terminals: a modal window (a picker, the About box) then waits
+// for the person, and a message box waits for Enter. This is what a
+// command-line tool calls once at start.
 void UseTerminalBackend();
 // The system platform with the headless backend (the default).
 void UseHeadlessBackend();

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/persistent.h"
+#include "platform/type_info.h"
 
 namespace kx {
 
@@ -65,6 +66,9 @@ class PropertyBase {
   // For a sub-object property (Font, Items): the object whose properties
   // follow its name after a dot.
   virtual TPersistent* SubObject() const { return nullptr; }
+  // The type of the value (null for the types without a record): what a
+  // property editor is registered for.
+  virtual const TTypeInfo* PropType() const { return nullptr; }
 
  private:
   const char* name_;
@@ -228,6 +232,7 @@ class TProp final : public PropertyBase {
   void ReadValue(const FormValue& value, ReadContext& context) override {
     PropCodec<T>::Read(value, context, [this](const T& v) { Set(v); });
   }
+  const TTypeInfo* PropType() const override { return TypeInfoOf<T>::Get(); }
 
  private:
   T* field_ = nullptr;

@@ -25,6 +25,7 @@ void TLabel::AdjustBounds() {
   if (FAlign == alTop || FAlign == alBottom) {
     FLeft = 0;
     if (FAlign == alTop) FTop = 0;
+    if (FAlign == alBottom && Parent()) FTop = Parent()->ClientAreaHeight() - FHeight;
     if (Parent()) FWidth = Parent()->ClientAreaWidth();
     return;
   }

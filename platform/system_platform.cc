@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <thread>
 
@@ -33,15 +35,16 @@ std::int64_t SystemPlatform::NowMs() {
 void SystemPlatform::Sleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 int SystemPlatform::MessageBox(const std::string& text, const std::string& caption, std::uint32_t type) {
-  std::fprintf(stderr, "%s:\n%s\n", caption.c_str(), text.c_str());
-  std::fflush(stderr);
-  return IDOK;
+  return backend_->MessageBox(text, caption, type);
 }
 
+void SystemPlatform::PollInput(TApplication& app) { backend_->PollInput(app); }
+
 bool SystemPlatform::WaitForWork(std::int64_t deadline_ms) {
-  // No input source yet: without a timer to wait for, nothing can happen.
+  std::int64_t wait = deadline_ms < 0 ? -1 : std::max<std::int64_t>(deadline_ms - NowMs(), 0);
+  if (backend_->WaitForInput(static_cast<int>(std::min<std::int64_t>(wait, INT_MAX)))) return true;
+  // No input can come: without a timer to wait for, nothing can happen.
   if (deadline_ms < 0) return false;
-  std::int64_t wait = deadline_ms - NowMs();
   if (wait > 0) Sleep(static_cast<std::uint32_t>(wait < 50 ? wait : 50));
   return true;
 }
@@ -55,7 +58,9 @@ std::unique_ptr<Platform> InstallPlatform(std::unique_ptr<Platform> platform) {
 }
 
 void UseTerminalBackend() {
-  InstallPlatform(std::make_unique<SystemPlatform>(std::make_unique<TerminalBackend>(STDERR_FILENO)));
+  auto backend = std::make_unique<TerminalBackend>(STDERR_FILENO);
+  backend->AttachKeyboard(STDIN_FILENO);
+  InstallPlatform(std::make_unique<SystemPlatform>(std::move(backend)));
 }
 
 void UseHeadlessBackend() {

@@ -30,6 +30,11 @@ const TCreateParams* HeadlessBackend::ParamsOf(HWND window) const {
   return it == windows_.end() ? nullptr : &it->second.params;
 }
 
+TWinControl* HeadlessBackend::ControlOf(HWND window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second.control;
+}
+
 bool HeadlessBackend::IsShown(HWND window) const {
   auto it = windows_.find(window);
   return it != windows_.end() && it->second.shown;

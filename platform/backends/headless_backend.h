@@ -34,6 +34,10 @@ class HeadlessBackend : public WindowBackend {
   bool IsShown(HWND window) const;
   int paints() const { return paints_; }
 
+ protected:
+  // The control behind a handle of this backend; null for an unknown one.
+  TWinControl* ControlOf(HWND window) const;
+
  private:
   struct Window {
     TWinControl* control;

@@ -1,4 +1,5 @@
-// The terminal backend.
+// The terminal backend: drawing on the terminal, the keyboard and message
+// boxes. The drawings themselves are in terminal_render.cc.
 #include "platform/backends/terminal_backend.h"
 
 #include <sys/ioctl.h>
@@ -6,45 +7,61 @@
 
 #include <algorithm>
 
+#include "platform/application.h"
 #include "platform/forms.h"
-#include "platform/progress_bar.h"
 #include "platform/std_ctrls.h"
 
 namespace kx {
 namespace {
 
 constexpr int kPixelsPerColumn = 7;
+constexpr const char* kPickerHint = "Up/Down: move  Enter: choose  a key: type it  Esc: cancel";
 
-std::string BarText(const TProgressBar& bar, int width) {
-  int range = bar.FMax - bar.FMin;
-  int done = range > 0 ? (bar.FPosition - bar.FMin) * 100 / range : 0;
-  int cells = std::max(10, width - 7);
-  int filled = cells * done / 100;
-  return "[" + std::string(filled, '#') + std::string(cells - filled, '-') + "] " + std::to_string(done) + "%";
+// The combo box that a modal form's keys go to: its first visible one.
+TComboBox* ListOf(const TForm& form) {
+  for (TControl* c : form.Controls()) {
+    if (auto* combo = dynamic_cast<TComboBox*>(c); combo && combo->FVisible) return combo;
+  }
+  return nullptr;
 }
 
-std::string ControlText(const TControl& c, int columns, int form_width) {
-  if (auto* label = dynamic_cast<const TLabel*>(&c)) return label->FCaption;
-  if (auto* bar = dynamic_cast<const TProgressBar*>(&c)) {
-    int width = form_width > 0 ? c.FWidth * columns / form_width : 40;
-    return BarText(*bar, std::min(width, columns));
+int WidestLabel(const TForm& form) {
+  int widest = 0;
+  for (TControl* c : form.Controls()) {
+    if (auto* label = dynamic_cast<TLabel*>(c); label && label->FVisible)
+      widest = std::max(widest, static_cast<int>(label->FCaption.size()) + 2);
   }
-  if (auto* combo = dynamic_cast<const TComboBox*>(&c)) return "[" + combo->FText + "]";
-  return {};
+  return widest;
 }
 
 }  // namespace
 
-TerminalBackend::TerminalBackend(int fd, bool force_tty, int columns)
-    : fd_(fd), tty_(force_tty || isatty(fd)), columns_(columns) {}
+TerminalBackend::TerminalBackend(int fd, bool force_tty, int columns, int rows)
+    : fd_(fd), tty_(force_tty || isatty(fd)), columns_(columns), rows_(rows) {}
 
-TerminalBackend::~TerminalBackend() { Erase(); }
+TerminalBackend::~TerminalBackend() {
+  raw_.reset();
+  Erase();
+}
+
+void TerminalBackend::AttachKeyboard(int fd) { keyboard_ = std::make_unique<TerminalKeyboard>(fd); }
+
+bool TerminalBackend::Interactive() const {
+  return tty_ && keyboard_ && keyboard_->IsTerminal() && !keyboard_->ended();
+}
 
 int TerminalBackend::Columns() const {
   if (columns_ > 0) return columns_;
   winsize ws{};
   if (ioctl(fd_, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
   return 80;
+}
+
+int TerminalBackend::Rows() const {
+  if (rows_ > 0) return rows_;
+  winsize ws{};
+  if (ioctl(fd_, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0) return ws.ws_row;
+  return 24;
 }
 
 HWND TerminalBackend::CreateWindowHandle(TWinControl& control, const TCreateParams& params) {
@@ -55,60 +72,47 @@ HWND TerminalBackend::CreateWindowHandle(TWinControl& control, const TCreatePara
 
 void TerminalBackend::ShowWindow(HWND window, bool visible) {
   HeadlessBackend::ShowWindow(window, visible);
-  if (!visible && window == drawn_window_) Erase();
+  if (visible) {
+    auto* form = dynamic_cast<TForm*>(ControlOf(window));
+    if (form && form->Modal() && !modal_window_ && Interactive()) {
+      raw_ = std::make_unique<RawMode>(keyboard_->fd());
+      modal_window_ = window;
+      const TComboBox* combo = ListOf(*form);
+      mark_ = combo ? combo->FItemIndex : -1;
+    }
+    return;
+  }
+  if (window == modal_window_) {
+    raw_.reset();
+    modal_window_ = nullptr;
+  }
+  if (window == drawn_window_) Erase();
 }
 
 void TerminalBackend::DestroyWindowHandle(HWND window) {
+  if (window == modal_window_) {
+    raw_.reset();
+    modal_window_ = nullptr;
+  }
   if (window == drawn_window_) Erase();
   captioned_.erase(window);
   HeadlessBackend::DestroyWindowHandle(window);
 }
 
-std::vector<std::string> TerminalBackend::RenderForm(const TForm& form, bool with_caption, int columns) {
-  struct Band {
-    int top, bottom;
-    std::vector<const TControl*> controls;
-  };
-  std::vector<const TControl*> controls(form.Controls().begin(), form.Controls().end());
-  std::sort(controls.begin(), controls.end(),
-            [](const TControl* a, const TControl* b) { return a->FTop < b->FTop; });
-  std::vector<Band> bands;
-  for (const TControl* c : controls) {
-    int bottom = c->FTop + std::max(c->FHeight, 1);
-    if (!bands.empty() && c->FTop < bands.back().bottom) {
-      bands.back().bottom = std::max(bands.back().bottom, bottom);
-    } else {
-      bands.push_back(Band{c->FTop, bottom, {}});
-    }
-    if (c->FVisible) bands.back().controls.push_back(c);
-  }
-  std::vector<std::string> lines;
-  if (with_caption) lines.push_back("== " + form.FCaption + " ==");
-  for (Band& band : bands) {
-    std::sort(band.controls.begin(), band.controls.end(),
-              [](const TControl* a, const TControl* b) { return a->FLeft < b->FLeft; });
-    std::string line;
-    for (const TControl* c : band.controls) {
-      std::string text = ControlText(*c, columns, form.FClientWidth);
-      if (text.empty()) continue;
-      auto* label = dynamic_cast<const TLabel*>(c);
-      if (label && label->FAlignment == taCenter && label->FAlign == alTop && line.empty()) {
-        int pad = (columns - static_cast<int>(text.size())) / 2;
-        line.append(std::max(pad, 0), ' ');
-      } else if (line.empty()) {
-        line.append(std::max(c->FLeft / kPixelsPerColumn / 2, 0), ' ');
-      } else if (line.back() != ' ') {
-        line += ' ';
-      }
-      line += text;
-    }
-    for (char& ch : line) {
-      if (static_cast<unsigned char>(ch) < 32) ch = ' ';
-    }
-    if (static_cast<int>(line.size()) >= columns) line.resize(std::max(columns - 1, 0));
-    lines.push_back(line);
-  }
-  return lines;
+std::vector<std::string> TerminalBackend::Render(const TForm& form, HWND window) const {
+  auto caption = captioned_.find(window);
+  bool with_caption = caption != captioned_.end() && caption->second;
+  int columns = Columns();
+  if (!form.Modal()) return RenderForm(form, with_caption, columns);
+  const TComboBox* combo = ListOf(form);
+  bool keys = combo && window == modal_window_;
+  int inner = std::max(form.FClientWidth / kPixelsPerColumn, WidestLabel(form));
+  if (keys) inner = std::max(inner, static_cast<int>(std::string_view(kPickerHint).size()));
+  inner = std::max(std::min(inner, columns - 4), 10);
+  ListView list{combo, mark_, Rows() - 10};
+  std::vector<std::string> lines = RenderForm(form, with_caption, inner + 1, combo ? &list : nullptr);
+  if (keys) lines.push_back(kPickerHint);
+  return Frame(lines, "", inner);
 }
 
 void TerminalBackend::Paint(const std::vector<TForm*>& shown_forms) {
@@ -120,17 +124,66 @@ void TerminalBackend::Paint(const std::vector<TForm*>& shown_forms) {
   }
   TForm& form = *shown_forms.back();
   HWND window = form.HandleAllocated() ? form.Handle() : nullptr;
-  std::vector<std::string> lines = RenderForm(form, captioned_[window], Columns());
+  std::vector<std::string> lines = Render(form, window);
   if (window == drawn_window_ && lines == drawn_) return;
   std::string out;
   if (!drawn_.empty()) out += "\x1b[" + std::to_string(drawn_.size()) + "A";
   for (const std::string& line : lines) out += "\r\x1b[2K" + line + "\n";
-  if (drawn_.size() > lines.size()) {
-    out += "\x1b[J";
-  }
+  if (drawn_.size() > lines.size()) out += "\x1b[J";
   Write(out);
   drawn_ = std::move(lines);
   drawn_window_ = window;
+}
+
+void TerminalBackend::HandleKey(const Key& key) {
+  TForm* form = Screen->ActiveForm();
+  if (!form || !modal_window_ || !form->HandleAllocated() || form->Handle() != modal_window_) return;
+  auto close = [form] { Application->PostMessage(form->Handle(), WM_CLOSE, 0, 0); };
+  TComboBox* combo = ListOf(*form);
+  if (!combo) return close();
+  int count = combo->Items->Count();
+  switch (key.kind) {
+    case Key::kChar: combo->UserType(key.ch); break;
+    case Key::kUp: mark_ = mark_ < 0 ? count - 1 : std::max(mark_ - 1, 0); break;
+    case Key::kDown: mark_ = std::min(mark_ + 1, count - 1); break;
+    case Key::kEnter:
+      if (mark_ >= 0 && mark_ < count) combo->UserSelect(mark_);
+      break;
+    case Key::kEscape:
+    case Key::kEnd: close(); break;
+    case Key::kOther: break;
+  }
+}
+
+void TerminalBackend::PollInput(TApplication& app) {
+  if (!modal_window_ || !keyboard_) return;
+  // The keys run in turn with the messages; the backend outlives them (it
+  // goes only with its platform, and the queue is dropped with it).
+  for (const Key& key : keyboard_->Read()) app.PostInput([this, key] { HandleKey(key); });
+}
+
+bool TerminalBackend::WaitForInput(int timeout_ms) {
+  if (!modal_window_ || !keyboard_ || keyboard_->ended()) return false;
+  keyboard_->Wait(timeout_ms);
+  return true;
+}
+
+int TerminalBackend::MessageBox(const std::string& text, const std::string& caption, UINT type) {
+  if (!tty_) return WindowBackend::MessageBox(text, caption, type);
+  bool waits = Interactive();
+  Erase();
+  std::string out;
+  for (const std::string& line : RenderMessageBox(text, caption, Columns(), waits)) out += line + "\n";
+  Write(out);
+  if (!waits) return IDOK;
+  RawMode raw(keyboard_->fd());
+  while (!keyboard_->ended()) {
+    if (!keyboard_->Wait(-1) && !keyboard_->ended()) break;  // the terminal fails: wait no longer
+    for (const Key& key : keyboard_->Read()) {
+      if (key.kind == Key::kEnter || key.kind == Key::kEscape || key.kind == Key::kEnd) return IDOK;
+    }
+  }
+  return IDOK;
 }
 
 void TerminalBackend::Erase() {
