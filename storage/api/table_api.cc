@@ -52,4 +52,15 @@ Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats
   return t->Pack(progress, stats);
 }
 
+Status Restructure(Env* env, const std::string& path, const RestructureRequest& request,
+                   ProgressSink* progress, RestructureStats* stats) {
+  if (env == nullptr) env = Env::Default();
+  Status s = CheckFormat(path);
+  if (!s.ok()) return s;
+  std::unique_ptr<DbfTable> t;
+  s = DbfTable::Open(env, path, ShareMode::kExclusive, &t, /*count_deleted=*/false);
+  if (!s.ok()) return s;
+  return t->Restructure(request, progress, stats);
+}
+
 }  // namespace kx::storage

@@ -15,6 +15,8 @@ namespace kx::storage {
 
 class Env;  // storage/io/env.h; null means the process-wide POSIX Env
 struct PackStats;
+struct RestructureRequest;
+struct RestructureStats;
 
 // Progress reported by long operations. Every method may be called many
 // times; implementations must be cheap. Kinds of RestructureStep follow the
@@ -67,6 +69,11 @@ class OpenTable {
   // past the commit point (an error code, but the table reads as NEW at its
   // next open) the handle should be closed and the table reopened.
   virtual Status Pack(ProgressSink* progress, PackStats* stats) = 0;
+  // Restructures the table through this handle (see Restructure below).
+  // REQUIRES: opened kExclusive, else DBIERR_INVALIDPARAM. Afterwards as
+  // for Pack: on success the handle is open and locked on the new files.
+  virtual Status Restructure(const RestructureRequest& request, ProgressSink* progress,
+                             RestructureStats* stats) = 0;
 };
 
 // Opens a table: resolves symlinks, locks the data file (shared: other
@@ -96,5 +103,68 @@ struct PackStats {
 // Progress: PhaseStart, Percent in about 1% steps, a closing Message.
 // `progress` and `stats` may be null.
 Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats);
+
+// One change of a table-level property, optionally with a pack.
+//   property  "LEVEL", "BLOCK SIZE" or "LANGDRIVER", any letter case (whole
+//             text: "level " is not a name); empty: no property, only the
+//             pack (or a plain rewrite when `pack` is false)
+//   value     "LEVEL": 3, 4, 5, 7 or 25 as decimal text.
+//             "BLOCK SIZE": the new memo block size in bytes; for a FoxPro
+//             .fpt also 1-32, meaning that many 512-byte units.
+//             "LANGDRIVER": a driver name of the catalogue (any case).
+//   pack      also drop the deleted records (and their memos)
+struct RestructureRequest {
+  std::string property;
+  std::string value;
+  bool pack = false;
+};
+
+struct RestructureStats {
+  std::uint32_t records_before = 0;
+  std::uint32_t records_after = 0;
+  std::uint64_t bytes_before = 0;      // data + memo files
+  std::uint64_t bytes_after = 0;
+  std::uint64_t memo_bytes_reclaimed = 0;
+  std::uint32_t memos_copied = 0;
+  int level_before = 0, level_after = 0;
+  std::string lang_before, lang_after;  // driver names, empty when none recorded
+  std::uint32_t block_size_before = 0, block_size_after = 0;  // memo block size, 0: no memo file
+};
+
+// Rewrites the table's family (data and memo file) in the form the request
+// asks for and commits it crash-safely, as Pack does; Pack is the request
+// with no property and `pack` set. Takes the exclusive lock itself (busy:
+// 0x2803). Whatever fails leaves the table byte-for-byte as it was.
+//
+// LEVEL: new header layout, version byte, date convention, language byte
+// (and level-7 name), memo file of the level (.dbt III, .dbt IV, .fpt: a
+// memo file that changes kind is created under its new name and the old one
+// removed in the same commit). Fields the target cannot hold give
+// DBIERR_CANNOTCONVERT naming the field; F becomes N at level 3 when the
+// width fits and every value is plain decimal text (else CANNOTCONVERT
+// naming record and field). A memo holding the byte 0x1A cannot become a
+// dBASE III memo (CANNOTCONVERT). The driver is kept when the target level
+// can record it, else replaced by its code page's driver of the target's
+// family; none: DBIERR_INVALIDLANGDRV.
+// LANGDRIVER: character fields and text memos (M) are transliterated from
+// the old driver's code page to the new one; B, G and P memos are copied
+// as they are. The first character the new code page lacks gives
+// DBIERR_CANNOTCONVERT with context "record N, field NAME". An unknown
+// name, or a driver of another family, is DBIERR_INVALIDLANGDRV (10043).
+// BLOCK SIZE: the memo file is rewritten with the new block size. Level 3
+// (fixed 512-byte blocks) and tables without a memo file give
+// DBIERR_NOTSUPPORTED (0x3001). .dbt IV: a multiple of 512, 512-16384;
+// .fpt: 1-32 (x 512) or 33-16384 bytes; otherwise DBIERR_INVALIDVALUE.
+// Unknown property: DBIERR_INVALIDOPTPARAM (0x270A); a value that is no
+// whole number or no level: DBIERR_INVALIDVALUE (0x2712).
+// Also as Pack: index files 0x3002 (until indexes are rebuilt), hard links
+// 0x2407, corrupt data or memo 0x2301-0x2303, I/O and space codes.
+// Progress: RestructureStep(11, "Table") when the new table is created,
+// PhaseStart, RestructureStep(0, "") as records are processed, Percent at
+// most once per whole percent, and a closing Message. `progress` and
+// `stats` may be null. The context of an error: 0 the table's path, 1 the
+// field or "record N, field NAME" where one is at fault.
+Status Restructure(Env* env, const std::string& path, const RestructureRequest& request,
+                   ProgressSink* progress, RestructureStats* stats);
 
 }  // namespace kx::storage

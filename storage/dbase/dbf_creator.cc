@@ -1,13 +1,16 @@
-// CreateTable for dBASE/FoxPro tables: see storage/api/table_writer.h.
-// Header bytes follow storage/doc/dbf_format.md: descriptor byte 17 is 0 for
-// C fields, FoxPro descriptors carry the field offset, dBASE ones 0.
+// CreateTable for dBASE/FoxPro tables: see storage/api/table_writer.h. The
+// header comes from BuildDbfHeader (dbf_header_builder.h); level-7 binary
+// fields are encoded by dbf_binary_fields.h.
 #include <cstring>
 
 #include "storage/api/codes.h"
 #include "storage/api/table_writer.h"
 #include "storage/core/byte_order.h"
+#include "storage/core/lang/lang_driver.h"
 #include "storage/core/output_stream.h"
-#include "storage/dbase/dbf_header.h"
+#include "storage/dbase/dbf_binary_fields.h"
+#include "storage/dbase/dbf_header_builder.h"
+#include "storage/dbase/dbf_level.h"
 #include "storage/dbase/dbf_table.h"
 #include "storage/dbase/memo_file.h"
 #include "storage/io/env.h"
@@ -18,14 +21,6 @@ namespace {
 
 Status Invalid(const std::string& why) { return Status::Error(DBIERR_INVALIDPARAM, why); }
 
-bool TypeAllowed(char t, int level) {
-  switch (t) {
-    case 'C': case 'N': case 'D': case 'L': case 'M': return true;
-    case 'F': return level != 3;
-    default: return false;
-  }
-}
-
 class DbfWriter : public TableWriter {
  public:
   DbfWriter(Env* env, std::string path) : env_(env), path_(std::move(path)) {}
@@ -35,85 +30,93 @@ class DbfWriter : public TableWriter {
   Status Finish() override;
 
  private:
+  Status Fields(const TableLayout& layout, std::vector<DbfField>* fields);
+  Status LangByte(const TableLayout& layout, DbfHeaderSpec* spec);
+  Status PutValue(const DbfField& f, const std::string& v, std::uint8_t* p, std::size_t i);
+
   Env* env_;
   std::string path_;
   DbfHeader header_;
   std::vector<std::uint8_t> record_;
+  std::vector<std::int64_t> autoinc_next_;  // per field: next + value (level 7)
   ScopedFd data_fd_, memo_fd_;
   std::unique_ptr<OutputStream> data_;
   std::unique_ptr<MemoSink> memo_;
   std::uint32_t count_ = 0;
 };
 
-Status DbfWriter::Init(const TableLayout& layout) {
-  const int level = layout.level;
-  if (level != 3 && level != 4 && level != 25) return Invalid("level must be 3, 4 or 25");
-  if (layout.fields.empty() || layout.fields.size() > (level == 3 ? 128u : 255u)) {
-    return Invalid("bad field count");
-  }
-  const bool fox = level == 25;
-  bool has_memo = false;
-  std::uint32_t reclen = 1;
-  std::vector<DbfField> fields;
+Status DbfWriter::Fields(const TableLayout& layout, std::vector<DbfField>* fields) {
   for (const FieldInfo& fi : layout.fields) {
     DbfField f;
     f.name = fi.name;
     f.type = fi.type;
-    if (f.name.empty() || f.name.size() > 10) return Invalid("bad field name '" + fi.name + "'");
-    if (!TypeAllowed(f.type, level)) {
-      return Invalid(std::string("type ") + f.type + " not allowed at this level");
+    const int max = MaxFieldWidth(layout.level, f.type);
+    if (max == 0) {
+      return Invalid(std::string("type ") + f.type + " not allowed at level " +
+                     std::to_string(layout.level));
     }
-    int len = fi.length;
-    if (f.type == 'M') len = 10, has_memo = true;
-    if (f.type == 'D') len = 8;
-    if (f.type == 'L') len = 1;
-    if (len < 1 || len > (f.type == 'C' ? 254 : 20)) return Invalid("bad length of '" + fi.name + "'");
-    if (fi.decimals < 0 || (fi.decimals > 0 && (f.type != 'N' && f.type != 'F'))) {
+    int len = HasFixedWidth(f.type) ? max : fi.length;
+    if (len < 1 || len > max) return Invalid("bad length of '" + fi.name + "'");
+    const bool numeric = f.type == 'N' || f.type == 'F';
+    if (fi.decimals < 0 || (fi.decimals > 0 && (!numeric || fi.decimals > len - 2))) {
       return Invalid("bad decimals of '" + fi.name + "'");
     }
     f.length = static_cast<std::uint16_t>(len);
     f.decimals = static_cast<std::uint8_t>(fi.decimals);
-    f.offset = reclen;
-    f.is_memo = f.type == 'M';
-    reclen += f.length;
-    fields.push_back(f);
+    f.is_memo = IsMemoFieldType(f.type, layout.level == 25);
+    Status s = CheckFieldFitsLevel(f, layout.level);
+    if (!s.ok()) return Invalid(s.message());
+    fields->push_back(f);
   }
-  if (reclen > 32767) return Invalid("record too long");
+  return Status::OK();
+}
 
-  const std::size_t hl = 32 + 32 * fields.size() + 1;
-  std::vector<std::uint8_t> h(hl, 0);
-  h[0] = !has_memo ? 0x03 : level == 3 ? 0x83 : level == 4 ? 0x8B : 0xF5;
-  int y, m, d;
-  env_->Today(&y, &m, &d);
-  h[1] = static_cast<std::uint8_t>(fox ? y % 100 : y - 1900);
-  h[2] = static_cast<std::uint8_t>(m);
-  h[3] = static_cast<std::uint8_t>(d);
-  PutLe16(h.data() + 8, static_cast<std::uint16_t>(hl));
-  PutLe16(h.data() + 10, static_cast<std::uint16_t>(reclen));
-  int ldid = layout.ldid >= 0 ? layout.ldid : level == 3 ? 0 : level == 4 ? 0x57 : 0x03;
-  h[29] = static_cast<std::uint8_t>(ldid);
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    std::uint8_t* dsc = h.data() + 32 + 32 * i;
-    std::memcpy(dsc, fields[i].name.data(), fields[i].name.size());
-    dsc[11] = static_cast<std::uint8_t>(fields[i].type);
-    if (fox) PutLe32(dsc + 12, fields[i].offset);
-    dsc[16] = static_cast<std::uint8_t>(fields[i].length);
-    dsc[17] = fields[i].decimals;
+Status DbfWriter::LangByte(const TableLayout& layout, DbfHeaderSpec* spec) {
+  const LangDriver* d = &DefaultDbaseLangDriver();
+  if (!layout.lang_driver.empty()) {
+    d = FindLangDriverByName(layout.lang_driver);
+    if (d == nullptr) {
+      return Status::Error(DBIERR_INVALIDLANGDRV,
+                           "no language driver named '" + layout.lang_driver + "'");
+    }
   }
-  h[hl - 1] = DbfHeader::kTerminator;
-  Status s = header_.Parse(h.data(), h.size());
+  Status s = CheckLangDriverForDbaseLevel(layout.level, *d);
   if (!s.ok()) return s;
-  record_.assign(reclen, ' ');
+  spec->lang_name = std::string(d->name);
+  spec->lang_byte = layout.level == 3 && d == &DefaultDbaseLangDriver()
+                        ? 0
+                        : DbaseHeaderLangByte(layout.level, *d);
+  if (layout.ldid >= 0) spec->lang_byte = static_cast<std::uint8_t>(layout.ldid);
+  return Status::OK();
+}
+
+Status DbfWriter::Init(const TableLayout& layout) {
+  const DbfLevel* rules = FindDbfLevel(layout.level);
+  if (rules == nullptr) return Invalid("level must be 3, 4, 5, 7 or 25");
+  DbfHeaderSpec spec;
+  spec.level = layout.level;
+  Status s = Fields(layout, &spec.fields);
+  if (!s.ok()) return s;
+  for (const DbfField& f : spec.fields) spec.memo_file = spec.memo_file || f.is_memo;
+  s = LangByte(layout, &spec);
+  if (!s.ok()) return s;
+  env_->Today(&spec.year, &spec.month, &spec.day);
+  s = BuildDbfHeader(spec, &header_);
+  if (!s.ok()) return s.code() == DBIERR_RECTOOBIG ? Invalid(s.message()) : s;
+  record_.assign(header_.record_length, ' ');
+  autoinc_next_.assign(header_.fields.size(), 1);
 
   Fd fd;
   s = env_->Create(path_, 0644, &fd);
   if (!s.ok()) return s;
   data_fd_ = ScopedFd(env_, fd);
-  data_ = std::make_unique<OutputStream>(env_, fd, hl);
-  if (has_memo) {
-    MemoKind kind = header_.memo_kind;
-    std::uint32_t bs = level == 3 ? 512 : layout.memo_block_size != 0 ? layout.memo_block_size
-                                                                    : fox ? 64 : 512;
+  data_ = std::make_unique<OutputStream>(env_, fd, header_.header_length);
+  if (spec.memo_file) {
+    const MemoKind kind = rules->memo_kind;
+    const bool fox = kind == MemoKind::kFpt;
+    std::uint32_t bs = kind == MemoKind::kDbt3 ? 512
+                       : layout.memo_block_size != 0 ? layout.memo_block_size
+                       : fox ? 64 : 512;
     if (bs < 32 || bs > 65535 || (kind == MemoKind::kDbt4 && bs % 512 != 0)) {
       return Invalid("bad memo block size");
     }
@@ -131,6 +134,32 @@ Status DbfWriter::Init(const TableLayout& layout) {
   return Status::OK();
 }
 
+Status DbfWriter::PutValue(const DbfField& f, const std::string& v, std::uint8_t* p,
+                           std::size_t i) {
+  bool ok = true;
+  switch (f.type) {
+    case 'I':
+    case '+':
+      ok = EncodeLongField(v, p);
+      if (ok && f.type == '+' && !v.empty()) {
+        autoinc_next_[i] = std::max<std::int64_t>(autoinc_next_[i], std::stoll(v) + 1);
+      }
+      break;
+    case 'O':
+      ok = EncodeDoubleField(v, p);
+      break;
+    case '@':
+      ok = EncodeTimestampField(v, p);
+      break;
+    default: {
+      if (v.size() > f.length) return Invalid("value too wide for field '" + f.name + "'");
+      bool right = f.type == 'N' || f.type == 'F';
+      std::memcpy(p + (right ? f.length - v.size() : 0), v.data(), v.size());
+    }
+  }
+  return ok ? Status::OK() : Invalid("'" + v + "' is no value of field '" + f.name + "'");
+}
+
 Status DbfWriter::Append(const std::vector<std::string>& values, bool deleted) {
   if (values.size() != header_.fields.size()) return Invalid("wrong number of values");
   std::memset(record_.data(), ' ', record_.size());
@@ -138,18 +167,17 @@ Status DbfWriter::Append(const std::vector<std::string>& values, bool deleted) {
   for (std::size_t i = 0; i < values.size(); ++i) {
     const DbfField& f = header_.fields[i];
     const std::string& v = values[i];
-    std::uint8_t* p = record_.data() + f.offset;
     if (f.is_memo) {
       if (v.empty()) continue;
       std::uint32_t block = 0;
-      Status s = memo_->AddMemo(v.data(), v.size(), &block);
+      std::uint32_t fpt_type = f.type == 'M' ? 1 : f.type == 'G' ? 2 : 0;
+      Status s = memo_->AddMemo(v.data(), v.size(), &block, fpt_type);
       if (!s.ok()) return s;
       FormatMemoPointer(block, f, record_.data());
       continue;
     }
-    if (v.size() > f.length) return Invalid("value too wide for field '" + f.name + "'");
-    bool right = f.type == 'N' || f.type == 'F';
-    std::memcpy(p + (right ? f.length - v.size() : 0), v.data(), v.size());
+    Status s = PutValue(f, v, record_.data() + f.offset, i);
+    if (!s.ok()) return s;
   }
   ++count_;
   return data_->Append(record_.data(), record_.size());
@@ -160,6 +188,12 @@ Status DbfWriter::Finish() {
   Status s = data_->Append(&eof, 1);
   if (s.ok()) s = data_->Flush();
   header_.SetRecordCount(count_);
+  if (header_.level == 7) {  // next autoincrement value, descriptor bytes 42-45
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+      if (header_.fields[i].type != '+') continue;
+      PutLe32(header_.raw.data() + 68 + 48 * i + 42, static_cast<std::uint32_t>(autoinc_next_[i]));
+    }
+  }
   if (s.ok()) s = data_->WriteHeader(header_.raw.data(), header_.raw.size());
   if (s.ok()) s = env_->Sync(data_fd_.get());
   if (s.ok()) s = data_fd_.Close();

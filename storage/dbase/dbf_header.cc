@@ -1,11 +1,12 @@
 // DbfHeader parsing: see dbf_header.h and storage/doc/dbf_format.md.
 #include "storage/dbase/dbf_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "storage/api/codes.h"
 #include "storage/core/byte_order.h"
-#include "storage/dbase/lang_driver_ids.h"
+#include "storage/core/lang/lang_driver.h"
 
 namespace kx::storage {
 namespace {
@@ -44,7 +45,10 @@ Status DbfHeader::Parse(const std::uint8_t* b, std::size_t n) {
   switch (version) {
     case 0x03:
       memo_kind = MemoKind::kNone;
-      if (ldid == 0 || DbaseDriverName(ldid) != nullptr || FoxProDriverName(ldid) == nullptr) {
+      // No memo file: byte 29 tells the levels apart as far as it can
+      // (0: level 3; a dBASE id: 4; a FoxPro mark or id: FoxPro).
+      if (ldid == 0 || FindLangDriverByLdid(ldid) != nullptr ||
+          FindLangDriverByFoxProMark(ldid) == nullptr) {
         level = ldid == 0 ? 3 : 4;
       } else {
         level = 25;
@@ -72,10 +76,8 @@ Status DbfHeader::Parse(const std::uint8_t* b, std::size_t n) {
     lang_driver = name;
   }
   if (b[15] != 0) return Status::Error(DBIERR_ENCRYPTED, "table is encrypted");
-  if (lang_driver.empty()) {
-    const char* d = foxpro ? FoxProDriverName(ldid) : DbaseDriverName(ldid);
-    if (d != nullptr) lang_driver = d;
-  }
+  driver = LangDriverFromDbaseHeader(level, ldid, lang_driver);
+  if (driver != nullptr) lang_driver = std::string(driver->name);
 
   fields.clear();
   std::uint32_t offset = 1;
@@ -113,6 +115,11 @@ Status DbfHeader::Parse(const std::uint8_t* b, std::size_t n) {
     pos += desc_size;
   }
   if (fields.empty()) return Corrupt("no fields");
+  if (level == 4) {  // dBASE 5 has the level-4 layout; only its B and G fields tell
+    for (const DbfField& f : fields) {
+      if (f.type == 'B' || f.type == 'G') level = 5;
+    }
+  }
   if (record_length < offset) return Corrupt("record length shorter than its fields");
   if (has_memo_fields() && memo_kind == MemoKind::kNone) {
     return Corrupt("memo field in a table without a memo file");
@@ -140,5 +147,16 @@ void DbfHeader::SetUpdateDate(int year, int month, int day) {
 }
 
 void DbfHeader::ClearTransactionFlag() { raw[14] = 0; }
+
+void DbfHeader::SetLangDriver(std::uint8_t byte29, const std::string& level7_name) {
+  ldid = byte29;
+  raw[29] = byte29;
+  if (level == 7) {
+    std::memset(raw.data() + 32, 0, 32);
+    std::memcpy(raw.data() + 32, level7_name.data(), std::min<std::size_t>(31, level7_name.size()));
+  }
+  driver = LangDriverFromDbaseHeader(level, ldid, level == 7 ? level7_name : std::string());
+  lang_driver = driver != nullptr ? std::string(driver->name) : level == 7 ? level7_name : "";
+}
 
 }  // namespace kx::storage

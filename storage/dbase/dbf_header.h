@@ -1,6 +1,6 @@
 // DbfHeader: the .dbf file header and field descriptors, parsed and checked.
 //
-// Levels 3, 4 (32-byte header and descriptors), 7 (68-byte header, 48-byte
+// Levels 3, 4, 5 (32-byte header and descriptors), 7 (68-byte header, 48-byte
 // descriptors, optional field-properties area kept verbatim) and FoxPro 2.x
 // (level 25). Byte layouts are in storage/doc/dbf_format.md. The raw header
 // bytes are kept so that a rewrite changes only what it must (count, date,
@@ -20,6 +20,8 @@
 
 namespace kx::storage {
 
+struct LangDriver;  // storage/core/lang/lang_driver.h
+
 enum class MemoKind { kNone, kDbt3, kDbt4, kFpt };
 
 struct DbfField {
@@ -38,7 +40,7 @@ struct DbfHeader {
   static constexpr std::uint8_t kDeleted = '*';
 
   std::uint8_t version = 0;
-  int level = 0;  // 3, 4, 7, 25
+  int level = 0;  // 3, 4, 5 (level-4 layout with B or G fields), 7, 25
   bool foxpro = false;
   MemoKind memo_kind = MemoKind::kNone;
   std::uint32_t record_count = 0;
@@ -46,7 +48,8 @@ struct DbfHeader {
   std::uint16_t record_length = 0;
   std::uint8_t table_flags = 0;  // byte 28; bit 0: production index
   std::uint8_t ldid = 0;         // byte 29
-  std::string lang_driver;       // engine driver name, empty when unknown
+  const LangDriver* driver = nullptr;  // the recorded driver, null when none or unknown
+  std::string lang_driver;       // its name, empty when none or unknown
   std::vector<DbfField> fields;
   std::vector<std::uint8_t> raw;  // bytes [0, header_length)
 
@@ -65,6 +68,8 @@ struct DbfHeader {
   void SetRecordCount(std::uint32_t count);
   void SetUpdateDate(int year, int month, int day);
   void ClearTransactionFlag();
+  // Byte 29 and, at level 7, the driver name at 32-63 (NUL-padded).
+  void SetLangDriver(std::uint8_t byte29, const std::string& level7_name);
 };
 
 }  // namespace kx::storage

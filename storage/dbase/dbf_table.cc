@@ -168,6 +168,15 @@ Status DbfTable::ReadMemoField(const std::uint8_t* record, const DbfField& field
   return memo_.ReadMemo(block, contents);
 }
 
+Status DbfTable::Restructure(const RestructureRequest& request, ProgressSink* progress,
+                             RestructureStats* stats) {
+  if (lock_.kind() != LockKind::kExclusive) {
+    return Status::Error(DBIERR_INVALIDPARAM, "restructure needs the table open exclusively",
+                         lock_.path());
+  }
+  return RestructureDbfTable(this, request, progress, stats);
+}
+
 Status DbfTable::Pack(ProgressSink* progress, PackStats* stats) {
   if (lock_.kind() != LockKind::kExclusive) {
     return Status::Error(DBIERR_INVALIDPARAM, "pack needs the table open exclusively",

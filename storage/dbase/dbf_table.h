@@ -28,6 +28,8 @@ class DbfTable : public OpenTable {
 
   const TableInfo& Info() const override { return info_; }
   Status Pack(ProgressSink* progress, PackStats* stats) override;
+  Status Restructure(const RestructureRequest& request, ProgressSink* progress,
+                     RestructureStats* stats) override;
 
   // Calls fn(record number from 1, record bytes incl. the flag) -> Status
   // for every record in order; stops at the first failing Status.

@@ -186,6 +186,22 @@ Status MemoSource::CopyMemo(std::uint32_t block, MemoSink* sink, std::uint32_t* 
   return sink->EndRaw();
 }
 
+Status MemoSource::Extent(std::uint32_t block, MemoExtent* out) {
+  std::uint64_t span_off, span_len;
+  Status s = Locate(block, &out->data_off, &out->data_len, &span_off, &span_len);
+  if (!s.ok()) return s;
+  out->fpt_type = 1;
+  if (kind_ == MemoKind::kFpt) {
+    const std::uint8_t* head = nullptr;
+    std::size_t got = 0;
+    s = Fetch(span_off, 4, &head, &got);
+    if (!s.ok()) return s;
+    if (got < 4) return Corrupt("memo block header past the end");
+    out->fpt_type = GetBe32(head);
+  }
+  return Status::OK();
+}
+
 Status MemoSource::ReadMemo(std::uint32_t block, std::string* out) {
   std::uint64_t data_off, data_len, span_off, span_len;
   Status s = Locate(block, &data_off, &data_len, &span_off, &span_len);
@@ -212,37 +228,47 @@ Status MemoSink::PadToBlock(std::uint8_t fill) {
   return rem == 0 ? Status::OK() : out_.AppendFill(fill, block_size_ - rem);
 }
 
-Status MemoSink::AddMemo(const void* data, std::size_t n, std::uint32_t* block) {
+Status MemoSink::BeginMemo(std::uint64_t n, std::uint32_t fpt_type, std::uint32_t* block) {
   *block = BeginRaw();
-  Status s;
   std::uint8_t head[8];
   switch (kind_) {
-    case MemoKind::kDbt3: {
-      const std::uint8_t term[2] = {DbfHeader::kEof, DbfHeader::kEof};
-      s = out_.Append(data, n);
-      if (s.ok()) s = out_.Append(term, 2);
-      break;
-    }
-    case MemoKind::kDbt4: {
+    case MemoKind::kDbt3:
+      return Status::OK();
+    case MemoKind::kDbt4:
+      if (n > 0xFFFFFFFFull - 8) break;
       std::memcpy(head, kDbt4Mark, 4);
       PutLe32(head + 4, static_cast<std::uint32_t>(n + 8));
-      s = out_.Append(head, 8);
-      if (s.ok()) s = out_.Append(data, n);
-      // 0x1F after the text ends it for readers that ignore the length.
-      if (s.ok() && out_.end() % block_size_ != 0) s = out_.AppendFill(0x1F, 1);
-      break;
-    }
+      return out_.Append(head, 8);
     case MemoKind::kFpt:
-      PutBe32(head, 1);  // text
+      if (n > 0xFFFFFFFFull) break;
+      PutBe32(head, fpt_type);
       PutBe32(head + 4, static_cast<std::uint32_t>(n));
-      s = out_.Append(head, 8);
-      if (s.ok()) s = out_.Append(data, n);
-      break;
+      return out_.Append(head, 8);
     case MemoKind::kNone:
       return Status::Error(DBIERR_INVALIDPARAM, "table has no memo file");
   }
+  return Status::Error(DBIERR_RECTOOBIG, "memo of " + std::to_string(n) + " bytes too large");
+}
+
+Status MemoSink::EndMemo() {
+  Status s;
+  if (kind_ == MemoKind::kDbt3) {
+    const std::uint8_t term[2] = {DbfHeader::kEof, DbfHeader::kEof};
+    s = out_.Append(term, 2);
+  } else if (kind_ == MemoKind::kDbt4 && out_.end() % block_size_ != 0) {
+    // 0x1F after the text ends it for readers that ignore the length.
+    s = out_.AppendFill(0x1F, 1);
+  }
   if (!s.ok()) return s;
   return PadToBlock(0);
+}
+
+Status MemoSink::AddMemo(const void* data, std::size_t n, std::uint32_t* block,
+                         std::uint32_t fpt_type) {
+  Status s = BeginMemo(n, fpt_type, block);
+  if (s.ok()) s = out_.Append(data, n);
+  if (s.ok()) s = EndMemo();
+  return s;
 }
 
 Status MemoSink::Finish(std::uint64_t* size, std::uint32_t* crc) {

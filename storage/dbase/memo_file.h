@@ -22,12 +22,20 @@ namespace kx::storage {
 
 class MemoSink;
 
+// Where a memo's contents lie in its file.
+struct MemoExtent {
+  std::uint64_t data_off = 0;
+  std::uint64_t data_len = 0;  // contents only: no block header, no terminator
+  std::uint32_t fpt_type = 1;  // .fpt block type (0 picture/binary, 1 text, 2 object); 1 elsewhere
+};
+
 class MemoSource {
  public:
   // Reads the header of an open memo file. The fd stays the caller's.
   Status Open(Env* env, Fd fd, const std::string& path, MemoKind kind);
 
   std::uint32_t block_size() const { return block_size_; }
+  MemoKind kind() const { return kind_; }
   std::uint64_t size() const { return size_; }
   // The header region as found (first_block() blocks, shorter if the file is).
   const std::vector<std::uint8_t>& header() const { return header_; }
@@ -38,6 +46,14 @@ class MemoSource {
   Status CopyMemo(std::uint32_t block, MemoSink* sink, std::uint32_t* new_block);
   // The memo's contents (no block header, no terminator).
   Status ReadMemo(std::uint32_t block, std::string* out);
+  // Where the memo at `block` lies, checked against the file.
+  Status Extent(std::uint32_t block, MemoExtent* out);
+  // Makes bytes from `off` available through the read window: *p points at
+  // *avail of them, at least min(want, window, bytes left in the file); valid
+  // until the next call. For streaming a memo in bounded memory.
+  Status Read(std::uint64_t off, std::uint64_t want, const std::uint8_t** p, std::size_t* avail) {
+    return Fetch(off, want, p, avail);
+  }
 
  private:
   Status Locate(std::uint32_t block, std::uint64_t* data_off, std::uint64_t* data_len,
@@ -72,7 +88,14 @@ class MemoSink {
            std::vector<std::uint8_t> header);
 
   // Appends a new memo holding `n` bytes; *block receives its block number.
-  Status AddMemo(const void* data, std::size_t n, std::uint32_t* block);
+  // `fpt_type` is the block type an .fpt records (1 text).
+  Status AddMemo(const void* data, std::size_t n, std::uint32_t* block, std::uint32_t fpt_type = 1);
+  // The same in pieces: BeginMemo with the whole length, AppendRaw of
+  // exactly that many bytes, EndMemo (terminator, padding).
+  Status BeginMemo(std::uint64_t n, std::uint32_t fpt_type, std::uint32_t* block);
+  Status EndMemo();
+  MemoKind kind() const { return kind_; }
+  std::uint32_t block_size() const { return block_size_; }
   // Raw copying for MemoSource: BeginRaw, AppendRaw..., EndRaw pads the
   // last block.
   std::uint32_t BeginRaw() const { return static_cast<std::uint32_t>(out_.end() / block_size_); }

@@ -74,7 +74,8 @@ Status CommitFamily(Env* env, const std::string& data_path,
 
   IntentRecord record;
   for (const StagedMember& m : members) {
-    record.entries.push_back({BaseName(m.temp_path), BaseName(m.final_path), m.size, m.crc});
+    record.entries.push_back({m.removal() ? std::string() : BaseName(m.temp_path),
+                              BaseName(m.final_path), m.size, m.crc});
   }
   Status s = WriteIntent(env, intent_new, record.Encode());
   if (s.ok()) s = env->Rename(intent_new, intent);
@@ -88,7 +89,7 @@ Status CommitFamily(Env* env, const std::string& data_path,
   s = env->SyncDir(dir);  // commit point: the intent is durable
   if (!s.ok()) return s;
   for (const StagedMember& m : members) {
-    s = env->Rename(m.temp_path, m.final_path);
+    s = m.removal() ? env->Unlink(m.final_path) : env->Rename(m.temp_path, m.final_path);
     if (!s.ok()) return s;
   }
   s = env->SyncDir(dir);
@@ -130,8 +131,14 @@ Status RecoverFamily(Env* env, const std::string& data_path,
     if (record.Decode(bytes, stem)) {
       std::vector<ScopedFd> held;  // keeps renamed-in inodes locked until done
       for (const IntentEntry& e : record.entries) {
-        const std::string temp = JoinPath(dir, e.temp_name);
         const std::string final_path = JoinPath(dir, e.final_name);
+        if (e.removal()) {  // a member the new family no longer has
+          s = env->Unlink(final_path);
+          if (s.ok()) *changed = true;
+          if (!s.ok() && s.code() != DBIERR_NOSUCHFILE) return s;
+          continue;
+        }
+        const std::string temp = JoinPath(dir, e.temp_name);
         std::uint64_t size;
         std::uint32_t crc;
         s = FileChecksum(env, temp, &size, &crc);

@@ -5,12 +5,15 @@
 // and closed every temp ("<member>.~pk", file_names.h) while holding the
 // table's exclusive lock. CommitFamily writes and syncs the intent
 // "T.~pk.new", renames it to "T.~pk" and syncs the directory (the commit
-// point), renames each temp over its member, syncs the directory, unlinks
-// the intent and syncs the directory again.
+// point), renames each temp over its member (a member may be new: the temp
+// just takes its name), unlinks the members the new family no longer has
+// (a memo file whose kind changed), syncs the directory, unlinks the intent
+// and syncs the directory again.
 //
 // RecoverFamily runs under the exclusive lock at every open: a valid intent
 // is rolled forward (each temp's size and CRC checked first; a member whose
-// temp is gone must already match the intent); otherwise the torn intent and
+// temp is gone must already match the intent; members to remove are
+// unlinked if still there); otherwise the torn intent and
 // every temp of the table are removed. It only renames and unlinks, so it
 // needs no free space, and it is idempotent: a crash inside it is repaired
 // by running it again.
@@ -25,14 +28,16 @@
 namespace kx::storage {
 
 struct StagedMember {
-  std::string temp_path;   // same directory as final_path
+  std::string temp_path;   // same directory as final_path; empty: final_path is removed
   std::string final_path;
   std::uint64_t size = 0;
   std::uint32_t crc = 0;
+
+  bool removal() const { return temp_path.empty(); }
 };
 
 // REQUIRES: exclusive lock on the table; temps synced and closed; no intent
-// present. *committed becomes true at the commit point; from then on a
+// present; removals listed after every replacement. *committed becomes true at the commit point; from then on a
 // failure must leave the temps and intent for recovery, and the table reads
 // as NEW after the next open. Before it, the caller removes the temps.
 Status CommitFamily(Env* env, const std::string& data_path,

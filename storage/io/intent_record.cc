@@ -76,6 +76,7 @@ bool IntentRecord::Decode(const std::string& bytes, const std::string& stem) {
   Reader r(bytes);
   std::uint64_t count;
   if (!r.Le(4, &count) || count == 0 || count > kMaxEntries) return false;
+  bool removals = false;
   for (std::uint64_t i = 0; i < count; ++i) {
     IntentEntry e;
     std::uint64_t crc;
@@ -83,8 +84,13 @@ bool IntentRecord::Decode(const std::string& bytes, const std::string& stem) {
       return false;
     }
     e.crc = static_cast<std::uint32_t>(crc);
-    if (!SafeName(e.temp_name) || !SafeName(e.final_name)) return false;
-    if (e.temp_name != e.final_name + kTempSuffix) return false;
+    if (!SafeName(e.final_name)) return false;
+    if (e.removal()) {
+      if (e.size != 0 || e.crc != 0) return false;
+      removals = true;
+    } else if (removals || !SafeName(e.temp_name) || e.temp_name != e.final_name + kTempSuffix) {
+      return false;
+    }
     if (AsciiLower(e.final_name.substr(0, stem.size() + 1)) != AsciiLower(stem + ".")) return false;
     entries.push_back(std::move(e));
   }

@@ -29,11 +29,12 @@ void TableLock::Release() {
   fd_ = kNoFd;
 }
 
-void TableLock::Adopt(Fd fd, const FileStat& st) {
+void TableLock::Adopt(Fd fd, const FileStat& st, std::vector<std::string> dir_entries) {
   Release();
   fd_ = fd;
   stat_ = st;
   kind_ = LockKind::kExclusive;
+  dir_entries_ = std::move(dir_entries);
 }
 
 Status TableLock::Acquire(Env* env, const std::string& path, LockKind kind) {

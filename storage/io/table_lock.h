@@ -35,8 +35,9 @@ class TableLock {
   void Release();
 
   // Swaps the locked descriptor for `fd`, which must already hold an
-  // exclusive lock on the file now at path() (a pack's new data file).
-  void Adopt(Fd fd, const FileStat& st);
+  // exclusive lock on the file now at path() (a pack's new data file);
+  // `dir_entries` is the directory as the commit left it.
+  void Adopt(Fd fd, const FileStat& st, std::vector<std::string> dir_entries);
 
   Fd fd() const { return fd_; }
   const std::string& path() const { return path_; }
