@@ -5,15 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/application.h"
+#include "platform/backends/terminal_backend.h"
 #include "platform/design_host.h"
 #include "platform/forms.h"
 #include "platform/std_ctrls.h"
 #include "platform/timer.h"
 #include "platform/virtual_platform.h"
+#include "tests/platform/support/pty_child.h"
 
 namespace kx {
 namespace {
@@ -171,6 +174,26 @@ TEST(PackageLoading, LoadingAndUnloadingAgainAndAgainLeavesNothingBehind) {
   }
   EXPECT_EQ(CurrentDesignRegistry(), nullptr);
   EXPECT_THROW(host.LoadPackage("/nonexistent/libkxsorvel.so"), EPackageError);
+}
+
+TEST(PackageOnATerminal, AboutBoxIsFramedAndAKeyClosesIt) {
+  PtyChild child([] {
+    UseTerminalBackend();
+    TDesignHost host;
+    host.LoadPackage(KX_PACKAGE_PATH);
+    host.GetPropertyEditor(host.CreateComponent("TkxSorvelU"), "About")->Edit();
+    std::printf("closed\n");
+    return 0;
+  });
+  ASSERT_TRUE(child.WaitFor("Version     0.8.3.6")) << child.output();
+  child.WaitFor("+\r\n", 500);  // the frame's bottom edge
+  const std::string& out = child.output();
+  EXPECT_NE(out.find("|            Version     0.8.3.6 "), std::string::npos) << out;
+  EXPECT_NE(out.find("|   kxSorvel - table maintenance"), std::string::npos) << out;
+  EXPECT_NE(out.find("+-----"), std::string::npos);
+  child.Type("x");
+  EXPECT_TRUE(child.WaitFor("closed", 2000));  // well before the timer's 5000 ms
+  EXPECT_EQ(child.Wait(), 0);
 }
 
 }  // namespace
