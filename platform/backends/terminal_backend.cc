@@ -9,6 +9,7 @@
 
 #include "platform/application.h"
 #include "platform/forms.h"
+#include "platform/platform.h"
 #include "platform/std_ctrls.h"
 
 namespace kx {
@@ -47,7 +48,7 @@ TerminalBackend::~TerminalBackend() {
 void TerminalBackend::AttachKeyboard(int fd) { keyboard_ = std::make_unique<TerminalKeyboard>(fd); }
 
 bool TerminalBackend::Interactive() const {
-  return tty_ && keyboard_ && keyboard_->IsTerminal() && !keyboard_->ended();
+  return tty_ && keyboard_ && keyboard_->InForeground() && !keyboard_->ended();
 }
 
 int TerminalBackend::Columns() const {
@@ -157,9 +158,13 @@ void TerminalBackend::HandleKey(const Key& key) {
 
 void TerminalBackend::PollInput(TApplication& app) {
   if (!modal_window_ || !keyboard_) return;
-  // The keys run in turn with the messages; the backend outlives them (it
-  // goes only with its platform, and the queue is dropped with it).
-  for (const Key& key : keyboard_->Read()) app.PostInput([this, key] { HandleKey(key); });
+  // The keys run in turn with the messages, by which time this backend may
+  // have gone with its platform: they go to whatever terminal is installed.
+  for (const Key& key : keyboard_->Read()) {
+    app.PostInput([key] {
+      if (auto* terminal = dynamic_cast<TerminalBackend*>(&CurrentPlatform().Backend())) terminal->HandleKey(key);
+    });
+  }
 }
 
 bool TerminalBackend::WaitForInput(int timeout_ms) {

@@ -12,7 +12,8 @@
 // the file descriptor is not a terminal nothing is drawn at all.
 //
 // A modal form is drawn in a frame. With a keyboard attached (stdin, when it
-// and the drawing both are terminals) the terminal is in raw mode while a
+// and the drawing both are terminals, and the process is the terminal's
+// foreground job) the terminal is in raw mode while a
 // modal form is shown, and keys go to that form:
 // - with a visible combo box (the picker), the box's entries are listed under
 //   it with a mark on the selected one. A printable key types itself into the

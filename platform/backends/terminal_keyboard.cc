@@ -159,6 +159,8 @@ RawMode::~RawMode() {
 
 TerminalKeyboard::TerminalKeyboard(int fd) : fd_(fd), terminal_(isatty(fd) != 0) {}
 
+bool TerminalKeyboard::InForeground() const { return terminal_ && tcgetpgrp(fd_) == getpgrp(); }
+
 bool TerminalKeyboard::Wait(int timeout_ms) {
   if (ended_) return false;
   if (!pending_.empty()) return true;

@@ -54,6 +54,9 @@ class TerminalKeyboard {
   explicit TerminalKeyboard(int fd);
   int fd() const { return fd_; }
   bool IsTerminal() const { return terminal_; }
+  // The terminal's foreground job is this process's: a job in the
+  // background must not ask (it would be stopped for touching the terminal).
+  bool InForeground() const;
   bool ended() const { return ended_; }
 
   // Waits up to `timeout_ms` (-1: no limit) until input can be read.
