@@ -1,8 +1,8 @@
 // gentable: writes a realistic dBASE/FoxPro table for demos, tests and
 // benchmarks.
 //
-//   gentable OUT.dbf --records N [--deleted PCT] [--memo] [--level 3|4|25]
-//            [--seed S] [--block-size B]
+//   gentable OUT.dbf --records N [--deleted PCT] [--memo] [--level 3|4|5|7|25]
+//            [--seed S] [--block-size B] [--lang DRIVER]
 //
 // Fields: customer number, name, city, balance, a rate (F, not at level 3),
 // date joined, an active flag and, with --memo, notes of 0 to ~3 KB in a
@@ -34,8 +34,8 @@ const char* const kWords[] = {"called", "about", "invoice", "delivery", "late", 
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: gentable OUT.dbf --records N [--deleted PCT] [--memo] [--level 3|4|25]\n"
-               "                [--seed S] [--block-size B]\n");
+               "usage: gentable OUT.dbf --records N [--deleted PCT] [--memo] [--level 3|4|5|7|25]\n"
+               "                [--seed S] [--block-size B] [--lang DRIVER]\n");
   return 2;
 }
 
@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   unsigned long records = 0, seed = 1, block_size = 0;
   int deleted_pct = 0, level = 4;
   bool memo = false, have_records = false;
+  std::string lang;
   for (int i = 2; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](unsigned long* v) {
@@ -65,10 +66,12 @@ int main(int argc, char** argv) {
       have_records = true;
     } else if (a == "--deleted" && value(&v) && v <= 100) {
       deleted_pct = static_cast<int>(v);
-    } else if (a == "--level" && value(&v) && (v == 3 || v == 4 || v == 25)) {
+    } else if (a == "--level" && value(&v) && (v == 3 || v == 4 || v == 5 || v == 7 || v == 25)) {
       level = static_cast<int>(v);
     } else if (a == "--seed" && value(&seed)) {
     } else if (a == "--block-size" && value(&block_size)) {
+    } else if (a == "--lang" && i + 1 < argc) {
+      lang = argv[++i];
     } else if (a == "--memo") {
       memo = true;
     } else {
@@ -80,6 +83,7 @@ int main(int argc, char** argv) {
   kx::storage::TableLayout layout;
   layout.level = level;
   layout.memo_block_size = static_cast<std::uint32_t>(block_size);
+  layout.lang_driver = lang;
   layout.fields = {{"CUSTNO", 'N', 8, 0},  {"NAME", 'C', 30, 0},    {"CITY", 'C', 20, 0},
                  {"BALANCE", 'N', 12, 2}, {"JOINED", 'D', 8, 0}, {"ACTIVE", 'L', 1, 0}};
   if (level != 3) layout.fields.push_back({"RATE", 'F', 10, 4});

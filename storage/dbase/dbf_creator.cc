@@ -83,7 +83,9 @@ Status DbfWriter::LangByte(const TableLayout& layout, DbfHeaderSpec* spec) {
   Status s = CheckLangDriverForDbaseLevel(layout.level, *d);
   if (!s.ok()) return s;
   spec->lang_name = std::string(d->name);
-  spec->lang_byte = layout.level == 3 && d == &DefaultDbaseLangDriver()
+  // As a restructure writes it (restructure_plan.cc): DBWINUS0 at level 3
+  // without a memo file is 0, the only mark of level 3 there.
+  spec->lang_byte = layout.level == 3 && !spec->memo_file && d == &DefaultDbaseLangDriver()
                         ? 0
                         : DbaseHeaderLangByte(layout.level, *d);
   if (layout.ldid >= 0) spec->lang_byte = static_cast<std::uint8_t>(layout.ldid);

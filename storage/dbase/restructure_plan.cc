@@ -96,11 +96,13 @@ Status DriverForLevel(const LangDriver& driver, int level, const LangDriver** ou
   return s;
 }
 
-// Byte 29 for `driver` at `level`. A level-3 table with 0 there is read as
-// DBWINUS0, so that driver is written as 0, as engine-made level-3 tables
-// have it; other drivers keep their LDID so the converted data is read right.
-std::uint8_t LangByte(int level, const LangDriver& driver) {
-  if (level == 3 && &driver == &DefaultDbaseLangDriver()) return 0;
+// Byte 29 for `driver` at `level`. Level 3 records the LDID like the other
+// levels, so that converted data is read right by us and by other readers,
+// with one exception: without a memo file, byte 0 is the only mark of level
+// 3 (0x03 with a driver byte reads as level 4), and 0 is read as DBWINUS0,
+// so DBWINUS0 is written as 0 there, as engine-made level-3 tables have it.
+std::uint8_t LangByte(int level, const LangDriver& driver, bool memo_file) {
+  if (level == 3 && !memo_file && &driver == &DefaultDbaseLangDriver()) return 0;
   return DbaseHeaderLangByte(level, driver);
 }
 
@@ -264,7 +266,7 @@ Status PlanDbfRestructure(DbfTable* table, const RestructureRequest& request,
     spec.fields = fields;
     spec.memo_file = memo_file;
     if (new_driver != nullptr) {
-      spec.lang_byte = LangByte(level, *new_driver);
+      spec.lang_byte = LangByte(level, *new_driver, memo_file);
       spec.lang_name = std::string(new_driver->name);
     } else {  // unknown driver, same family: its byte travels as it is
       spec.lang_byte = h.ldid;
@@ -275,7 +277,8 @@ Status PlanDbfRestructure(DbfTable* table, const RestructureRequest& request,
   } else {
     plan.target = h;
     if (property == Property::kLangDriver) {
-      plan.target.SetLangDriver(LangByte(level, *new_driver), std::string(new_driver->name));
+      plan.target.SetLangDriver(LangByte(level, *new_driver, memo_file),
+                                std::string(new_driver->name));
     }
   }
   plan.lang_after = plan.target.lang_driver;

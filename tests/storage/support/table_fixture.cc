@@ -62,6 +62,7 @@ Status MakeTable(const std::string& path, const GenOptions& layout) {
   TableLayout t;
   t.level = layout.level;
   t.memo_block_size = layout.block_size;
+  t.lang_driver = layout.lang;
   t.fields = {{"NAME", 'C', 24, 0}, {"QTY", 'N', 8, 0}, {"PRICE", 'N', 10, 2},
               {"SINCE", 'D', 8, 0}, {"ACTIVE", 'L', 1, 0}};
   if (layout.level != 3) t.fields.push_back({"RATIO", 'F', 12, 4});
@@ -72,7 +73,8 @@ Status MakeTable(const std::string& path, const GenOptions& layout) {
   std::mt19937 rng(layout.seed);
   for (std::uint32_t i = 0; i < layout.records; ++i) {
     std::vector<std::string> v;
-    v.push_back("Name " + std::to_string(i) + "-" + std::to_string(rng() % 1000));
+    v.push_back("Name " + std::to_string(i) + "-" + std::to_string(rng() % 1000) +
+                layout.extra_text);
     v.push_back(std::to_string(rng() % 100000));
     char price[32];
     std::snprintf(price, sizeof price, "%.2f", (rng() % 1000000) / 100.0);
@@ -90,7 +92,10 @@ Status MakeTable(const std::string& path, const GenOptions& layout) {
     if (layout.memo) {
       std::uint32_t len = rng() % 4 == 0 ? 0 : rng() % (layout.max_memo + 1);
       std::string memo;
-      for (std::uint32_t k = 0; k < len; ++k) memo.push_back(static_cast<char>('a' + (i + k) % 26));
+      for (std::uint32_t k = 0; k < len; ++k) {
+        if (!layout.extra_text.empty() && k % 97 == 0) memo += layout.extra_text;
+        memo.push_back(static_cast<char>('a' + (i + k) % 26));
+      }
       v.push_back(memo);
     }
     bool deleted = static_cast<int>(rng() % 100) < layout.deleted_pct;
@@ -188,6 +193,45 @@ DirSnapshot Snapshot(const std::string& dir) {
 void Restore(const std::string& dir, const DirSnapshot& snap) {
   for (const auto& entry : Snapshot(dir)) unlink((dir + "/" + entry.first).c_str());
   for (const auto& [name, bytes] : snap) WriteBytes(dir + "/" + name, bytes);
+}
+
+FolderState Capture(const std::string& dir) {
+  FolderState state;
+  state.files = Snapshot(dir);
+  for (const auto& entry : state.files) {
+    state.inodes.emplace_back(entry.first, InodeOf(dir + "/" + entry.first));
+  }
+  return state;
+}
+
+bool Unchanged(const std::string& dir, const FolderState& before, std::string* why) {
+  FolderState now = Capture(dir);
+  if (now.files.size() != before.files.size()) {
+    *why = "files appeared or disappeared";
+    return false;
+  }
+  for (const auto& [name, bytes] : before.files) {
+    bool found = false;
+    for (const auto& [now_name, now_bytes] : now.files) {
+      if (now_name != name) continue;
+      found = true;
+      if (now_bytes != bytes) {
+        *why = name + " changed";
+        return false;
+      }
+    }
+    if (!found) {
+      *why = name + " is gone";
+      return false;
+    }
+  }
+  for (const auto& [name, inode] : before.inodes) {
+    if (InodeOf(dir + "/" + name) != inode) {
+      *why = name + " was replaced";
+      return false;
+    }
+  }
+  return true;
 }
 
 int OpenFdCount() {

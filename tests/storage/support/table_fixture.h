@@ -32,6 +32,8 @@ struct GenOptions {
   std::uint32_t seed = 1;
   std::uint32_t block_size = 0;  // 0: the level's default
   std::uint32_t max_memo = 2000;
+  std::string lang;        // driver name; empty: the writer's default
+  std::string extra_text;  // raw bytes appended to every NAME and put into memos
 };
 
 // Writes a table with C, N, D, L (F at levels above 3) and, if asked, M
@@ -62,5 +64,16 @@ int OpenFdCount();
 using DirSnapshot = std::vector<std::pair<std::string, std::string>>;
 DirSnapshot Snapshot(const std::string& dir);
 void Restore(const std::string& dir, const DirSnapshot& snap);
+
+// Bytes and inodes of every file of a folder: Unchanged says whether the
+// folder still holds exactly those files, each the same inode with the same
+// bytes (what a refused or failed rewrite must leave), and names the first
+// difference in *why.
+struct FolderState {
+  DirSnapshot files;
+  std::vector<std::pair<std::string, std::uint64_t>> inodes;
+};
+FolderState Capture(const std::string& dir);
+bool Unchanged(const std::string& dir, const FolderState& before, std::string* why);
 
 }  // namespace kx::storage::testing
