@@ -4,6 +4,8 @@
 // application would call it; the listing commands ask the engine. Exit
 // status: 0 when the engine's result is 0, 1 when it is not (the engine's
 // text and code on stderr), 2 for a usage error.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,7 +15,9 @@
 #include "cli/info_command.h"
 #include "cli/operation.h"
 #include "cli/set_command.h"
+#include "design/about_property.h"
 #include "engine/real/real_engine.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -27,6 +31,7 @@ const char kUsage[] =
     "       kxsorvel info [--json] TABLE\n"
     "       kxsorvel langdrivers\n"
     "       kxsorvel explain CODE\n"
+    "       kxsorvel about\n"
     "       kxsorvel --version\n";
 
 int Usage(const std::string& problem) {
@@ -116,6 +121,17 @@ int Dispatch(const std::string& command, const Args& a) {
   if (command == "explain") {
     if (!(misfit = Misfit(a, {}, 1, "explain takes one CODE")).empty()) return Usage(misfit);
     return kx::cli::RunExplain(a.operands[0]);
+  }
+  if (command == "about") {
+    if (!(misfit = Misfit(a, {}, 0, "about takes nothing")).empty()) return Usage(misfit);
+    if (!isatty(STDERR_FILENO)) {  // no window to show: the box's lines as text
+      std::printf("%s\n%s\n%s\n", kx::kAboutProductLine, kx::kAboutVersionLine + 10,
+                  kx::kAboutLegalLine);
+      return 0;
+    }
+    kx::UseTerminalBackend();
+    kx::ShowAboutBox();
+    return 0;
   }
   return Usage("unknown command " + command);
 }

@@ -36,11 +36,16 @@ class Cli(unittest.TestCase):
         r = run("--version")
         self.assertEqual((r.returncode, r.stdout), (0, "0.8.3.6\n"))
 
+    def test_about_off_a_terminal_prints_its_lines(self):
+        r = run("about")
+        self.assertEqual(r.returncode, 0)
+        self.assertIn("Version     0.8.3.6", r.stdout)
+
     def test_usage_errors_exit_2(self):
         for args in [(), ("frobnicate",), ("pack",), ("pack", "a", "b"), ("pack", "--loud", "a"),
                      ("info", "--visible", "a"), ("set", self.table, "level"),
                      ("set", self.table, "colour", "red"), ("pick", "colour", self.table),
-                     ("explain", "abc"), ("explain", "70000"), ("langdrivers", "x")]:
+                     ("explain", "abc"), ("explain", "70000"), ("langdrivers", "x"), ("about", "x")]:
             with self.subTest(args=args):
                 r = run(*args)
                 self.assertEqual(r.returncode, 2, r.stderr)
