@@ -73,7 +73,9 @@ TEST(OrderedKeys, DoublesAndIntegersCompareAsBytesInNumericOrder) {
     std::uint8_t k[8];
     EncodeOrderedDouble(d, k);
     std::string key(reinterpret_cast<char*>(k), 8);
-    if (!prev.empty()) EXPECT_LT(prev, key) << d;
+    if (!prev.empty()) {
+      EXPECT_LT(prev, key) << d;
+    }
     EXPECT_EQ(DecodeOrderedDouble(k), d);
     prev = key;
   }

@@ -162,10 +162,12 @@ TEST(IndexWriters, EveryFailedCallIsReportedAndLeavesNothing) {
     }
     ++failures;
     if (!s.ok()) ++reported;
-    // A temp file whose removal failed is reported and necessarily stays.
+    // A temp file whose removal failed is reported and necessarily stays
+    // (the failed call may also be the removal of a stale temp that was
+    // not there).
     std::vector<std::string> left = DirEntries(dir.path());
     if (env.calls()[n - 1].op == EnvOp::kUnlink) {
-      EXPECT_EQ(left.size(), 1u) << "after failing call " << n;
+      EXPECT_LE(left.size(), 1u) << "after failing call " << n;
       for (const std::string& name : left) (void)Env::Default()->Unlink(dir.File(name));
     } else {
       EXPECT_TRUE(left.empty()) << "after failing call " << n << " ("

@@ -21,8 +21,12 @@ RecordSpool::~RecordSpool() { (void)Discard(); }
 Status RecordSpool::Flush() {
   if (buffered_ == 0) return Status::OK();
   if (!fd_.valid()) {
+    // The path is this spool's own: a file there is a leftover of an
+    // interrupted build and is replaced.
+    Status s = env_->Unlink(path_);
+    if (!s.ok() && s.code() != DBIERR_NOSUCHFILE) return s;
     Fd fd;
-    Status s = env_->Create(path_, 0600, &fd);
+    s = env_->Create(path_, 0600, &fd);
     if (!s.ok()) return s;
     fd_ = ScopedFd(env_, fd);
   }

@@ -3,8 +3,8 @@
 //
 // Used for the sorter's runs and for the (key, page) lists between index
 // tree levels. The file, if one was needed, is created through the Env at the
-// path given (mode 0600, must not exist) and removed by Discard() or the
-// destructor. Records are read back once, in append order. Memory use is the
+// path given (mode 0600; a file already there, left by an interrupted build,
+// is replaced) and removed by Discard() or the destructor. Records are read back once, in append order. Memory use is the
 // buffer (rounded down to whole records, at least one record).
 #pragma once
 
