@@ -1,6 +1,7 @@
-// I/O fault sweep: every Env call a pack makes fails in turn, once
-// (transient) and from then on (persistent), with the errno a real failure
-// of that call would carry. Before the commit point the table must be OLD
+// I/O fault sweep: every Env call a pack (or a restructure: a level change
+// whose memo file changes name, a language-driver change) makes fails in
+// turn, once (transient) and from then on (persistent), or with the errno
+// of a full disk, as a real failure of that call would carry it. Before the commit point the table must be OLD
 // byte-for-byte (same inode) with a non-zero code; after it, the table must
 // read as NEW at the next open. A pack that returns 0 must have produced
 // NEW. No descriptor or lock may leak, no failed sync may be retried.
@@ -45,16 +46,22 @@ struct Tally {
   int rc0_on_failure = 0, fd_leaks = 0, lock_leaks = 0, sync_retries = 0, left = 0;
 };
 
-void Sweep(const GenOptions& layout, Tally* t) {
+// Sweeps a pack, or the restructure `request` when it names a property.
+void Sweep(const GenOptions& layout, Tally* t, const RestructureRequest& request = {}) {
+
   ScratchDir dir;
   const std::string path = dir.File("F.dbf");
+  auto rewrite = [&](Env* env) {
+    return request.property.empty() ? Pack(env, path, nullptr, nullptr)
+                                    : Restructure(env, path, request, nullptr, nullptr);
+  };
   ASSERT_TRUE(testing::MakeTable(path, layout).ok());
   const testing::DirSnapshot old_files = testing::Snapshot(dir.path());
   TableImage old_image, new_image;
   ASSERT_TRUE(testing::ReadImage(nullptr, path, &old_image).ok());
 
   FaultEnv env(Env::Default());
-  ASSERT_TRUE(Pack(&env, path, nullptr, nullptr).ok());
+  ASSERT_TRUE(rewrite(&env).ok());
   const std::vector<testing::EnvCall> dry = env.calls();
   ASSERT_TRUE(testing::ReadImage(nullptr, path, &new_image).ok());
   std::size_t commit = 0;
@@ -73,7 +80,7 @@ void Sweep(const GenOptions& layout, Tally* t) {
       const int fds = testing::OpenFdCount();
       env.ResetLog();
       env.FailAt(n, ErrnoFor(dry[n - 1].op, mode == 2), mode == 1);
-      Status s = Pack(&env, path, nullptr, nullptr);
+      Status s = rewrite(&env);
       env.Disarm();
       ++t->runs;
       bool good = true;
@@ -99,7 +106,7 @@ void Sweep(const GenOptions& layout, Tally* t) {
       Status r = testing::ReadImage(nullptr, path, &after);
       const TableImage& want = (s.ok() || n > commit) ? new_image : old_image;
       if (n > commit || s.ok()) ++t->new_cases;
-      if (!r.ok() || after.signature != want.signature) {
+      if (!r.ok() || after.signature != want.signature || after.version != want.version) {
         if (s.ok()) ++t->rc0_on_failure;
         good = false;
         ADD_FAILURE() << "call " << n << " (" << EnvOpName(dry[n - 1].op) << " "
@@ -114,7 +121,7 @@ void Sweep(const GenOptions& layout, Tally* t) {
   }
 }
 
-TEST(PackFaults, EveryFailingCallLeavesOldOrNewAndNeverLeaks) {
+TEST(RewriteFaults, EveryFailingCallLeavesOldOrNewAndNeverLeaks) {
   Tally t;
   GenOptions memo4;
   memo4.level = 4;
@@ -126,6 +133,12 @@ TEST(PackFaults, EveryFailingCallLeavesOldOrNewAndNeverLeaks) {
   GenOptions plain = memo4;
   plain.memo = false;
   for (const GenOptions& g : {memo4, memo3, fox, plain}) Sweep(g, &t);
+  GenOptions accented = memo4;
+  accented.lang = "DB437US0";
+  accented.extra_text = "\x81\x82\x84\x94";
+  Sweep(memo4, &t, RestructureRequest{"LEVEL", "25", false});
+  Sweep(fox, &t, RestructureRequest{"LEVEL", "3", true});
+  Sweep(accented, &t, RestructureRequest{"LANGDRIVER", "DBWINUS0", false});
   std::printf("fault-inject   runs=%d expected=%d/%d old-intact=%d/%d new=%d/%d rc0-on-failure=%d "
               "fd-leaks=%d lock-leaks=%d fsync-retries=%d left=%d\n",
               t.runs, t.expected, t.runs, t.old_intact, t.old_cases, t.new_ok, t.new_cases,

@@ -111,6 +111,7 @@ Status ReadImage(Env* env, const std::string& path, TableImage* out) {
   Status s = DbfTable::Open(env == nullptr ? Env::Default() : env, path, ShareMode::kShared, &t);
   if (!s.ok()) return s;
   const DbfHeader& h = t->header();
+  out->version = h.version;
   std::uint64_t sig = 0xcbf29ce484222325ull, live = 0xcbf29ce484222325ull;
   std::string memo;
   s = t->ForEachRecord([&](std::uint32_t, const std::uint8_t* rec) -> Status {

@@ -45,6 +45,7 @@ struct TableImage {
   std::uint32_t live = 0;
   std::uint64_t signature = 0;    // every record, flags and memo contents
   std::uint64_t live_hash = 0;    // live records only, memo contents
+  std::uint8_t version = 0;       // header byte 0: the level's form
 };
 
 // Opens the table shared (running recovery) and reads every record.
