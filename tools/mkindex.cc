@@ -38,7 +38,7 @@ int Fail(const std::string& what) {
 int Fail(const Status& s) { return Fail(s.message()); }
 
 Status AddValue(TagKeySorter* sorter, std::uint32_t recno, const std::string& value) {
-  switch (sorter->spec().key_type) {
+  switch (sorter->def().key_type) {
     case IndexKeyType::kCharacter: return sorter->AddCharacter(recno, value.data(), value.size());
     case IndexKeyType::kNumeric: return sorter->AddNumberText(recno, value);
     case IndexKeyType::kDate: return sorter->AddDate(recno, JulianDayFromDbfDate(value));
@@ -71,24 +71,24 @@ int Build(int argc, char** argv) {
     } else if (arg == "--budget" && i + 1 < argc) {
       sort.memory_budget = std::strtoul(argv[++i], nullptr, 10);
     } else if (arg == "--tag" && i + 5 < argc) {
-      IndexTagSpec spec;
-      spec.name = argv[i + 1];
-      spec.key_type = static_cast<IndexKeyType>(argv[i + 2][0]);
-      spec.key_length = static_cast<std::uint16_t>(std::atoi(argv[i + 3]));
-      spec.key_expression = argv[i + 4];
+      IndexTagDef def;
+      def.name = argv[i + 1];
+      def.key_type = static_cast<IndexKeyType>(argv[i + 2][0]);
+      def.key_length = static_cast<std::uint16_t>(std::atoi(argv[i + 3]));
+      def.key_expression = argv[i + 4];
       std::string flags = argv[i + 5];
       std::size_t f = flags.find("f=");
-      if (f != std::string::npos) spec.for_expression = flags.substr(f + 2);
+      if (f != std::string::npos) def.for_expression = flags.substr(f + 2);
       flags = flags.substr(0, f);
-      spec.unique = flags.find('u') != std::string::npos;
-      spec.descending = flags.find('d') != std::string::npos;
+      def.unique = flags.find('u') != std::string::npos;
+      def.descending = flags.find('d') != std::string::npos;
       i += 5;
       TagSortOptions tag_sort = sort;
       tag_sort.temp_path_prefix += std::to_string(sorters.size());
       std::unique_ptr<TagKeySorter> sorter;
-      Status s = TagKeySorter::Create(format, spec, tag_sort, &sorter);
+      Status s = TagKeySorter::Create(format, def, tag_sort, &sorter);
       if (!s.ok()) return Fail(s);
-      by_name[spec.name] = sorter.get();
+      by_name[def.name] = sorter.get();
       sorters.push_back(std::move(sorter));
     } else {
       return Fail("unknown argument " + arg);
@@ -113,14 +113,14 @@ int Build(int argc, char** argv) {
   Status s;
   IndexWriteOptions options;
   if (format == IndexFormat::kNdx) {
-    s = WriteNdxFile(Env::Default(), out, sorters[0]->spec(), sorters[0].get(), options);
+    s = WriteNdxFile(Env::Default(), out, sorters[0]->def(), sorters[0].get(), options);
   } else if (format == IndexFormat::kMdx) {
     std::vector<MdxTagInput> tags;
-    for (auto& sorter : sorters) tags.push_back({sorter->spec(), sorter.get()});
+    for (auto& sorter : sorters) tags.push_back({sorter->def(), sorter.get()});
     s = WriteMdxFile(Env::Default(), out, mdx, tags, options);
   } else {
     std::vector<CdxTagInput> tags;
-    for (auto& sorter : sorters) tags.push_back({sorter->spec(), sorter.get()});
+    for (auto& sorter : sorters) tags.push_back({sorter->def(), sorter.get()});
     s = WriteCdxFile(Env::Default(), out, {}, tags, options);
   }
   return s.ok() ? 0 : Fail(s);

@@ -61,12 +61,12 @@ TEST(CdxSamples, FoxProRoomsReadAndRebuiltWithItsFilteredTags) {
   std::vector<CdxTagInput> inputs;
   for (std::size_t t = 0; t < 5; ++t) {
     const IndexTagInfo& info = original->tags()[t];
-    IndexTagSpec spec;
-    spec.name = info.name;
-    spec.key_expression = info.key_expression;
-    spec.for_expression = info.for_expression;
-    spec.key_length = info.key_length;
-    sorters.push_back(testing::NewSorter(IndexFormat::kCdx, spec, dir.path()));
+    IndexTagDef def;
+    def.name = info.name;
+    def.key_expression = info.key_expression;
+    def.for_expression = info.for_expression;
+    def.key_length = info.key_length;
+    sorters.push_back(testing::NewSorter(IndexFormat::kCdx, def, dir.path()));
     const std::string field = t == 1 ? "FACILITY" : "ROOMNAME";
     for (std::uint32_t r = 1; r <= dbf.records.size(); ++r) {
       std::string facility = dbf.Value(r, "FACILITY");
@@ -75,7 +75,7 @@ TEST(CdxSamples, FoxProRoomsReadAndRebuiltWithItsFilteredTags) {
       ASSERT_TRUE(sorters[t]->AddCharacter(r, key.data(), key.size()).ok());
     }
     ASSERT_TRUE(sorters[t]->Finish().ok());
-    inputs.push_back({spec, sorters[t].get()});
+    inputs.push_back({def, sorters[t].get()});
   }
   std::string path = dir.File("ROOMS.CDX");
   ASSERT_TRUE(WriteCdxFile(Env::Default(), path, {}, inputs, {}).ok());
@@ -102,14 +102,14 @@ TEST(CdxSamples, VisualFoxProIntegerKeysRebuiltToTheSameOrder) {
   std::vector<std::unique_ptr<TagKeySorter>> sorters;
   std::vector<CdxTagInput> inputs;
   for (const IndexTagInfo& info : original->tags()) {
-    IndexTagSpec spec;
-    spec.name = info.name;
-    spec.key_expression = info.key_expression;
-    spec.key_type = IndexKeyType::kInteger;
-    spec.candidate = info.candidate;
-    sorters.push_back(testing::NewSorter(IndexFormat::kCdx, spec, dir.path()));
+    IndexTagDef def;
+    def.name = info.name;
+    def.key_expression = info.key_expression;
+    def.key_type = IndexKeyType::kInteger;
+    def.candidate = info.candidate;
+    sorters.push_back(testing::NewSorter(IndexFormat::kCdx, def, dir.path()));
     testing::AddFieldKeys(dbf, info.name, sorters.back().get());
-    inputs.push_back({spec, sorters.back().get()});
+    inputs.push_back({def, sorters.back().get()});
   }
   ASSERT_TRUE(WriteCdxFile(Env::Default(), dir.File("CALLS.CDX"), {}, inputs, {}).ok());
   auto rebuilt = OpenCdx(dir.File("CALLS.CDX"));
@@ -121,17 +121,17 @@ TEST(CdxSamples, VisualFoxProIntegerKeysRebuiltToTheSameOrder) {
 TEST(CdxReader, RefusesDamagedFilesWithIndexCorrupt) {
   using testing::PutU32At;
   ScratchDir dir;
-  IndexTagSpec spec;
-  spec.name = "NAME";
-  spec.key_expression = "NAME";
-  spec.key_length = 20;
-  auto sorter = testing::NewSorter(IndexFormat::kCdx, spec, dir.path());
+  IndexTagDef def;
+  def.name = "NAME";
+  def.key_expression = "NAME";
+  def.key_length = 20;
+  auto sorter = testing::NewSorter(IndexFormat::kCdx, def, dir.path());
   for (std::uint32_t r = 1; r <= 3000; ++r) {
     std::string key = "name " + std::to_string(r);
     ASSERT_TRUE(sorter->AddCharacter(r, key.data(), key.size()).ok());
   }
   ASSERT_TRUE(sorter->Finish().ok());
-  ASSERT_TRUE(WriteCdxFile(Env::Default(), dir.File("GOOD.CDX"), {}, {{spec, sorter.get()}}, {}).ok());
+  ASSERT_TRUE(WriteCdxFile(Env::Default(), dir.File("GOOD.CDX"), {}, {{def, sorter.get()}}, {}).ok());
   const std::string good = testing::ReadBytes(dir.File("GOOD.CDX"));
   const std::size_t tag = 1536;
   const std::size_t root = U32At(good, tag);

@@ -79,14 +79,14 @@ TEST(CdxWriter, RoundTripsEveryKeyKind) {
   for (const CdxCase& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchDir dir;
-    IndexTagSpec spec;
-    spec.name = "tag1";
-    spec.key_expression = "F1";
-    spec.key_type = c.type;
-    spec.key_length = 20;
-    spec.unique = c.unique;
-    spec.descending = c.descending;
-    auto sorter = testing::NewSorter(IndexFormat::kCdx, spec, dir.path(), 64u << 10);
+    IndexTagDef def;
+    def.name = "tag1";
+    def.key_expression = "F1";
+    def.key_type = c.type;
+    def.key_length = 20;
+    def.unique = c.unique;
+    def.descending = c.descending;
+    auto sorter = testing::NewSorter(IndexFormat::kCdx, def, dir.path(), 64u << 10);
     std::mt19937 rng(3);
     KeyList want;
     for (int i = 1; i <= c.keys; ++i) {
@@ -104,7 +104,7 @@ TEST(CdxWriter, RoundTripsEveryKeyKind) {
                  want.end());
     }
     std::string path = dir.File("T.CDX");
-    Status s = WriteCdxFile(Env::Default(), path, {}, {{spec, sorter.get()}}, {});
+    Status s = WriteCdxFile(Env::Default(), path, {}, {{def, sorter.get()}}, {});
     ASSERT_TRUE(s.ok()) << s.message();
     std::unique_ptr<CdxReader> reader;
     ASSERT_TRUE(CdxReader::Open(Env::Default(), path, &reader).ok());
@@ -142,17 +142,17 @@ std::vector<std::vector<std::uint32_t>> Levels(const std::string& f, std::uint32
 
 TEST(CdxWriter, LinksSiblingsAndMarksOnlyTheRoot) {
   ScratchDir dir;
-  IndexTagSpec spec;
-  spec.name = "NAME";
-  spec.key_expression = "NAME";
-  spec.key_length = 30;
-  auto sorter = testing::NewSorter(IndexFormat::kCdx, spec, dir.path());
+  IndexTagDef def;
+  def.name = "NAME";
+  def.key_expression = "NAME";
+  def.key_length = 30;
+  auto sorter = testing::NewSorter(IndexFormat::kCdx, def, dir.path());
   for (std::uint32_t r = 1; r <= 20000; ++r) {
     std::string key = "customer " + std::to_string(r * 7919 % 20011);
     ASSERT_TRUE(sorter->AddCharacter(r, key.data(), key.size()).ok());
   }
   ASSERT_TRUE(sorter->Finish().ok());
-  ASSERT_TRUE(WriteCdxFile(Env::Default(), dir.File("T.CDX"), {}, {{spec, sorter.get()}}, {}).ok());
+  ASSERT_TRUE(WriteCdxFile(Env::Default(), dir.File("T.CDX"), {}, {{def, sorter.get()}}, {}).ok());
   std::string f = testing::ReadBytes(dir.File("T.CDX"));
   EXPECT_EQ(U32At(f, 0), 1024u) << "directory leaf right after its header";
   EXPECT_EQ(static_cast<std::uint8_t>(f[14]), 0xE0);
@@ -176,15 +176,15 @@ TEST(CdxWriter, BuildsADirectoryTreeForManyTags) {
   std::vector<std::unique_ptr<TagKeySorter>> sorters;
   std::vector<CdxTagInput> inputs;
   for (int t = 0; t < 45; ++t) {
-    IndexTagSpec spec;
-    spec.name = "T" + std::to_string(100 - t);  // creation order is not name order
-    spec.key_expression = "F" + std::to_string(t);
-    spec.for_expression = t % 2 ? "DELETED()" : "";
-    spec.key_type = IndexKeyType::kInteger;
-    sorters.push_back(testing::NewSorter(IndexFormat::kCdx, spec, dir.path()));
+    IndexTagDef def;
+    def.name = "T" + std::to_string(100 - t);  // creation order is not name order
+    def.key_expression = "F" + std::to_string(t);
+    def.for_expression = t % 2 ? "DELETED()" : "";
+    def.key_type = IndexKeyType::kInteger;
+    sorters.push_back(testing::NewSorter(IndexFormat::kCdx, def, dir.path()));
     for (std::uint32_t r = 1; r <= 50; ++r) ASSERT_TRUE(sorters.back()->AddInteger(r, t - static_cast<int>(r)).ok());
     ASSERT_TRUE(sorters.back()->Finish().ok());
-    inputs.push_back({spec, sorters.back().get()});
+    inputs.push_back({def, sorters.back().get()});
   }
   ASSERT_TRUE(WriteCdxFile(Env::Default(), dir.File("T.CDX"), {false}, inputs, {}).ok());
   std::unique_ptr<CdxReader> reader;
@@ -193,9 +193,9 @@ TEST(CdxWriter, BuildsADirectoryTreeForManyTags) {
   ASSERT_EQ(reader->tags().size(), 45u);
   for (int t = 0; t < 45; ++t) {
     const IndexTagInfo& info = reader->tags()[t];
-    EXPECT_EQ(info.name, inputs[t].spec.name);
-    EXPECT_EQ(info.key_expression, inputs[t].spec.key_expression);
-    EXPECT_EQ(info.for_expression, inputs[t].spec.for_expression);
+    EXPECT_EQ(info.name, inputs[t].def.name);
+    EXPECT_EQ(info.key_expression, inputs[t].def.key_expression);
+    EXPECT_EQ(info.for_expression, inputs[t].def.for_expression);
     KeyList keys;
     ASSERT_TRUE(testing::WalkTag(reader.get(), t, &keys).ok());
     ASSERT_EQ(keys.size(), 50u);

@@ -46,25 +46,25 @@ std::vector<Row> MakeRows(int n) {
   return rows;
 }
 
-IndexTagSpec Spec(const char* name, const char* expr, IndexKeyType type, std::uint16_t length = 0) {
-  IndexTagSpec spec;
-  spec.name = name;
-  spec.key_expression = expr;
-  spec.key_type = type;
-  spec.key_length = length;
-  return spec;
+IndexTagDef Def(const char* name, const char* expr, IndexKeyType type, std::uint16_t length = 0) {
+  IndexTagDef def;
+  def.name = name;
+  def.key_expression = expr;
+  def.key_type = type;
+  def.key_length = length;
+  return def;
 }
 
 TEST(MdxWriter, RoundTripsSeveralTagsForEveryBlockSize) {
   std::vector<Row> rows = MakeRows(700);
-  IndexTagSpec name = Spec("NAME", "NAME", IndexKeyType::kCharacter, 12);
-  IndexTagSpec amount = Spec("AMOUNT", "AMOUNT", IndexKeyType::kNumeric);
+  IndexTagDef name = Def("NAME", "NAME", IndexKeyType::kCharacter, 12);
+  IndexTagDef amount = Def("AMOUNT", "AMOUNT", IndexKeyType::kNumeric);
   amount.descending = true;
-  IndexTagSpec born = Spec("BORN", "BORN", IndexKeyType::kDate);
+  IndexTagDef born = Def("BORN", "BORN", IndexKeyType::kDate);
   born.unique = true;
-  IndexTagSpec older = Spec("OLDER", "NAME", IndexKeyType::kCharacter, 12);
+  IndexTagDef older = Def("OLDER", "NAME", IndexKeyType::kCharacter, 12);
   older.for_expression = "AGE > 30";
-  IndexTagSpec none = Spec("NONE", "NAME", IndexKeyType::kCharacter, 12);
+  IndexTagDef none = Def("NONE", "NAME", IndexKeyType::kCharacter, 12);
   none.for_expression = ".F.";
 
   // What each tag must hold, worked out without the index code.
@@ -89,10 +89,10 @@ TEST(MdxWriter, RoundTripsSeveralTagsForEveryBlockSize) {
   for (std::size_t block : {512u, 1024u, 2048u}) {
     SCOPED_TRACE("block " + std::to_string(block));
     ScratchDir dir;
-    std::vector<IndexTagSpec> specs = {name, amount, born, older, none};
+    std::vector<IndexTagDef> defs = {name, amount, born, older, none};
     std::vector<std::unique_ptr<TagKeySorter>> sorters;
-    for (const IndexTagSpec& spec : specs) {
-      sorters.push_back(testing::NewSorter(IndexFormat::kMdx, spec, dir.path(), 8u << 10));
+    for (const IndexTagDef& def : defs) {
+      sorters.push_back(testing::NewSorter(IndexFormat::kMdx, def, dir.path(), 8u << 10));
     }
     for (const Row& r : rows) {
       ASSERT_TRUE(sorters[0]->AddCharacter(r.recno, r.name.data(), r.name.size()).ok());
@@ -101,9 +101,9 @@ TEST(MdxWriter, RoundTripsSeveralTagsForEveryBlockSize) {
       if (r.age > 30) ASSERT_TRUE(sorters[3]->AddCharacter(r.recno, r.name.data(), 12).ok());
     }
     std::vector<MdxTagInput> inputs;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
+    for (std::size_t i = 0; i < defs.size(); ++i) {
       ASSERT_TRUE(sorters[i]->Finish().ok());
-      inputs.push_back({specs[i], sorters[i].get()});
+      inputs.push_back({defs[i], sorters[i].get()});
     }
     MdxFileOptions file_options;
     file_options.table_name = "people";
@@ -154,10 +154,10 @@ TEST(MdxWriter, ThreadsTheTagTableAsANameTreeInCreationOrder) {
   std::vector<std::unique_ptr<TagKeySorter>> sorters;
   std::vector<MdxTagInput> inputs;
   for (const char* n : names) {
-    IndexTagSpec spec = Spec(n, n, IndexKeyType::kCharacter, 4);
-    sorters.push_back(testing::NewSorter(IndexFormat::kMdx, spec, dir.path()));
+    IndexTagDef def = Def(n, n, IndexKeyType::kCharacter, 4);
+    sorters.push_back(testing::NewSorter(IndexFormat::kMdx, def, dir.path()));
     ASSERT_TRUE(sorters.back()->Finish().ok());
-    inputs.push_back({spec, sorters.back().get()});
+    inputs.push_back({def, sorters.back().get()});
   }
   ASSERT_TRUE(WriteMdxFile(Env::Default(), dir.File("T.MDX"), {"t"}, inputs, {}).ok());
   std::string h = testing::ReadBytes(dir.File("T.MDX"));
@@ -183,15 +183,15 @@ TEST(MdxReader, RefusesDamagedFilesWithIndexCorrupt) {
   using testing::PutU32At;
   using testing::U32At;
   ScratchDir dir;
-  IndexTagSpec spec = Spec("NAME", "NAME", IndexKeyType::kCharacter, 60);
-  auto sorter = testing::NewSorter(IndexFormat::kMdx, spec, dir.path());
+  IndexTagDef def = Def("NAME", "NAME", IndexKeyType::kCharacter, 60);
+  auto sorter = testing::NewSorter(IndexFormat::kMdx, def, dir.path());
   for (std::uint32_t r = 1; r <= 300; ++r) {
     std::string key = "K" + std::to_string(r);
     ASSERT_TRUE(sorter->AddCharacter(r, key.data(), key.size()).ok());
   }
   ASSERT_TRUE(sorter->Finish().ok());
   ASSERT_TRUE(WriteMdxFile(Env::Default(), dir.File("GOOD.MDX"), {"good"},
-                           {{spec, sorter.get()}}, {}).ok());
+                           {{def, sorter.get()}}, {}).ok());
   const std::string good = testing::ReadBytes(dir.File("GOOD.MDX"));
   const std::size_t tag_header = U32At(good, 544) * 512;
   const std::size_t root = U32At(good, tag_header) * 512;

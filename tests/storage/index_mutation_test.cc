@@ -18,11 +18,11 @@ namespace {
 using testing::ScratchDir;
 
 std::string BuildImage(IndexFormat format, const std::string& dir) {
-  IndexTagSpec spec;
-  spec.name = "K";
-  spec.key_expression = "K";
-  spec.key_length = 16;
-  auto sorter = testing::NewSorter(format, spec, dir);
+  IndexTagDef def;
+  def.name = "K";
+  def.key_expression = "K";
+  def.key_length = 16;
+  auto sorter = testing::NewSorter(format, def, dir);
   for (std::uint32_t r = 1; r <= 1500; ++r) {
     std::string key = std::to_string(r * 37 % 1009);
     EXPECT_TRUE(sorter->AddCharacter(r, key.data(), key.size()).ok());
@@ -31,10 +31,10 @@ std::string BuildImage(IndexFormat format, const std::string& dir) {
   std::string path = dir + "/GOOD." + (format == IndexFormat::kNdx   ? "ndx"
                                        : format == IndexFormat::kMdx ? "mdx"
                                                                      : "cdx");
-  Status s = format == IndexFormat::kNdx ? WriteNdxFile(Env::Default(), path, spec, sorter.get(), {})
+  Status s = format == IndexFormat::kNdx ? WriteNdxFile(Env::Default(), path, def, sorter.get(), {})
              : format == IndexFormat::kMdx
-                 ? WriteMdxFile(Env::Default(), path, {"good"}, {{spec, sorter.get()}}, {})
-                 : WriteCdxFile(Env::Default(), path, {}, {{spec, sorter.get()}}, {});
+                 ? WriteMdxFile(Env::Default(), path, {"good"}, {{def, sorter.get()}}, {})
+                 : WriteCdxFile(Env::Default(), path, {}, {{def, sorter.get()}}, {});
   EXPECT_TRUE(s.ok()) << s.message();
   return testing::ReadBytes(path);
 }

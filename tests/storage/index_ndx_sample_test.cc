@@ -73,14 +73,14 @@ TEST(NdxSamples, ReadInOrderAndRebuildToTheSameOrder) {
     ExpectInIndexOrder(before, sample.type != IndexKeyType::kCharacter);
 
     ScratchDir dir;
-    IndexTagSpec spec;
-    spec.key_expression = original->tags()[0].key_expression;
-    spec.key_type = sample.type;
-    spec.key_length = original->tags()[0].key_length;
-    auto sorter = testing::NewSorter(IndexFormat::kNdx, spec, dir.path());
+    IndexTagDef def;
+    def.key_expression = original->tags()[0].key_expression;
+    def.key_type = sample.type;
+    def.key_length = original->tags()[0].key_length;
+    auto sorter = testing::NewSorter(IndexFormat::kNdx, def, dir.path());
     testing::AddFieldKeys(dbf, sample.field, sorter.get());
     std::string rebuilt = dir.File("REBUILT.NDX");
-    ASSERT_TRUE(WriteNdxFile(Env::Default(), rebuilt, spec, sorter.get(), {}).ok());
+    ASSERT_TRUE(WriteNdxFile(Env::Default(), rebuilt, def, sorter.get(), {}).ok());
     EXPECT_EQ(testing::WalkFile(rebuilt), before);
     if (sample.bulk_built) {
       EXPECT_EQ(testing::Hex(SignificantBytes(testing::ReadBytes(rebuilt))),
@@ -96,16 +96,16 @@ struct Damage {
 };
 
 std::string BuildSmallNdx(const std::string& path) {
-  IndexTagSpec spec;
-  spec.key_expression = "NAME";
-  spec.key_length = 78;
-  auto sorter = testing::NewSorter(IndexFormat::kNdx, spec, DirName(path));
+  IndexTagDef def;
+  def.key_expression = "NAME";
+  def.key_length = 78;
+  auto sorter = testing::NewSorter(IndexFormat::kNdx, def, DirName(path));
   for (std::uint32_t r = 1; r <= 181; ++r) {
     std::string key = "K" + std::to_string(r);
     EXPECT_TRUE(sorter->AddCharacter(r, key.data(), key.size()).ok());
   }
   EXPECT_TRUE(sorter->Finish().ok());
-  EXPECT_TRUE(WriteNdxFile(Env::Default(), path, spec, sorter.get(), {}).ok());
+  EXPECT_TRUE(WriteNdxFile(Env::Default(), path, def, sorter.get(), {}).ok());
   return testing::ReadBytes(path);
 }
 

@@ -18,13 +18,13 @@ namespace {
 using testing::KeyList;
 using testing::ScratchDir;
 
-IndexTagSpec CharSpec(std::uint16_t length, bool unique = false) {
-  IndexTagSpec spec;
-  spec.name = "T";
-  spec.key_expression = "NAME";
-  spec.key_length = length;
-  spec.unique = unique;
-  return spec;
+IndexTagDef CharDef(std::uint16_t length, bool unique = false) {
+  IndexTagDef def;
+  def.name = "T";
+  def.key_expression = "NAME";
+  def.key_length = length;
+  def.unique = unique;
+  return def;
 }
 
 std::string Padded(const std::string& s, std::size_t n) { return s + std::string(n - s.size(), ' '); }
@@ -48,8 +48,8 @@ TEST(NdxWriter, RoundTripsKeysInOrderForEveryShapeOfTree) {
   for (const NdxCase& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchDir dir;
-    IndexTagSpec spec = CharSpec(78, c.unique);
-    auto sorter = testing::NewSorter(IndexFormat::kNdx, spec, dir.path());
+    IndexTagDef def = CharDef(78, c.unique);
+    auto sorter = testing::NewSorter(IndexFormat::kNdx, def, dir.path());
     KeyList expected;
     for (int i = 0; i < c.keys; ++i) {  // added in reverse record order on purpose
       std::uint32_t recno = static_cast<std::uint32_t>(c.keys - i);
@@ -68,7 +68,7 @@ TEST(NdxWriter, RoundTripsKeysInOrderForEveryShapeOfTree) {
     std::vector<int> progress;
     IndexWriteOptions options;
     options.progress = [&](int p) { progress.push_back(p); };
-    Status s = WriteNdxFile(Env::Default(), path, spec, sorter.get(), options);
+    Status s = WriteNdxFile(Env::Default(), path, def, sorter.get(), options);
     ASSERT_TRUE(s.ok()) << s.message();
     EXPECT_EQ(testing::WalkFile(path), expected);
     ASSERT_FALSE(progress.empty());
@@ -87,14 +87,14 @@ TEST(NdxWriter, RoundTripsKeysInOrderForEveryShapeOfTree) {
 
 TEST(NdxWriter, NumericAndDateKeysAreLittleEndianDoublesInNumericOrder) {
   ScratchDir dir;
-  IndexTagSpec spec;
-  spec.key_type = IndexKeyType::kNumeric;
-  spec.key_expression = "AMOUNT";
-  auto sorter = testing::NewSorter(IndexFormat::kNdx, spec, dir.path());
+  IndexTagDef def;
+  def.key_type = IndexKeyType::kNumeric;
+  def.key_expression = "AMOUNT";
+  auto sorter = testing::NewSorter(IndexFormat::kNdx, def, dir.path());
   const double values[] = {3.5, -2, 0, 1e10, -0.25, 3.5, 100};
   for (std::uint32_t i = 0; i < 7; ++i) ASSERT_TRUE(sorter->AddNumber(i + 1, values[i]).ok());
   ASSERT_TRUE(sorter->Finish().ok());
-  ASSERT_TRUE(WriteNdxFile(Env::Default(), dir.File("N.NDX"), spec, sorter.get(), {}).ok());
+  ASSERT_TRUE(WriteNdxFile(Env::Default(), dir.File("N.NDX"), def, sorter.get(), {}).ok());
   std::vector<std::pair<double, std::uint32_t>> got;
   for (auto& [key, recno] : testing::WalkFile(dir.File("N.NDX"))) {
     got.emplace_back(GetDoubleLE(reinterpret_cast<const std::uint8_t*>(key.data())), recno);
@@ -106,19 +106,19 @@ TEST(NdxWriter, NumericAndDateKeysAreLittleEndianDoublesInNumericOrder) {
 
 TEST(NdxWriter, RefusesWhatNdxCannotHold) {
   ScratchDir dir;
-  IndexTagSpec spec = CharSpec(10);
-  auto sorter = testing::NewSorter(IndexFormat::kNdx, spec, dir.path());
+  IndexTagDef def = CharDef(10);
+  auto sorter = testing::NewSorter(IndexFormat::kNdx, def, dir.path());
   ASSERT_TRUE(sorter->Finish().ok());
-  IndexTagSpec with_for = spec;
+  IndexTagDef with_for = def;
   with_for.for_expression = "AGE > 3";
   EXPECT_EQ(WriteNdxFile(Env::Default(), dir.File("A.NDX"), with_for, sorter.get(), {}).code(),
             DBIERR_INVALIDPARAM);
-  IndexTagSpec logical = spec;
+  IndexTagDef logical = def;
   logical.key_type = IndexKeyType::kLogical;
   EXPECT_EQ(WriteNdxFile(Env::Default(), dir.File("B.NDX"), logical, sorter.get(), {}).code(),
             DBIERR_INDEXNOTSUPPORTED);
   std::unique_ptr<TagKeySorter> none;
-  IndexTagSpec descending = spec;
+  IndexTagDef descending = def;
   descending.descending = true;
   EXPECT_EQ(TagKeySorter::Create(IndexFormat::kNdx, descending, {Env::Default()}, &none).code(),
             DBIERR_INDEXNOTSUPPORTED);

@@ -75,12 +75,12 @@ TEST(TagKeySorter, OrdersByKeyThenRecordNumberWithDescendingAndUnique) {
   for (const OrderCase& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchDir dir;
-    IndexTagSpec spec;
-    spec.name = "K";
-    spec.key_length = 3;
-    spec.descending = c.descending;
-    spec.unique = c.unique;
-    auto sorter = testing::NewSorter(IndexFormat::kMdx, spec, dir.path());
+    IndexTagDef def;
+    def.name = "K";
+    def.key_length = 3;
+    def.descending = c.descending;
+    def.unique = c.unique;
+    auto sorter = testing::NewSorter(IndexFormat::kMdx, def, dir.path());
     for (std::uint32_t r : {8u, 3u, 5u, 1u, 7u, 2u, 6u, 4u}) {
       ASSERT_TRUE(sorter->AddCharacter(r, &keys[r - 1], 1).ok());
     }
@@ -101,22 +101,22 @@ TEST(TagKeySorter, OrdersByKeyThenRecordNumberWithDescendingAndUnique) {
 
 TEST(TagKeySorter, RefusesKeysOfAnotherType) {
   ScratchDir dir;
-  IndexTagSpec spec;
-  spec.name = "D";
-  spec.key_type = IndexKeyType::kDate;
-  auto sorter = testing::NewSorter(IndexFormat::kMdx, spec, dir.path());
+  IndexTagDef def;
+  def.name = "D";
+  def.key_type = IndexKeyType::kDate;
+  auto sorter = testing::NewSorter(IndexFormat::kMdx, def, dir.path());
   EXPECT_EQ(sorter->AddCharacter(1, "x", 1).code(), DBIERR_INVALIDPARAM);
   EXPECT_EQ(sorter->AddNumber(1, 3).code(), DBIERR_INVALIDPARAM);
   EXPECT_TRUE(sorter->AddDate(1, 2450000).ok());
 }
 
 TEST(TagKeySorter, ReportsASpillThatCannotBeWritten) {
-  IndexTagSpec spec;
-  spec.name = "N";
-  spec.key_type = IndexKeyType::kNumeric;
+  IndexTagDef def;
+  def.name = "N";
+  def.key_type = IndexKeyType::kNumeric;
   TagSortOptions options{Env::Default(), "/nonexistent-dir/run", 4096};
   std::unique_ptr<TagKeySorter> sorter;
-  ASSERT_TRUE(TagKeySorter::Create(IndexFormat::kNdx, spec, options, &sorter).ok());
+  ASSERT_TRUE(TagKeySorter::Create(IndexFormat::kNdx, def, options, &sorter).ok());
   Status s;
   for (std::uint32_t r = 1; r <= 1000 && s.ok(); ++r) s = sorter->AddNumber(r, r);
   if (s.ok()) s = sorter->Finish();
@@ -136,18 +136,18 @@ TEST(IndexWriters, EveryFailedCallIsReportedAndLeavesNothing) {
     std::vector<MdxTagInput> inputs;
     Status s;
     for (const char* name : {"A", "B"}) {
-      IndexTagSpec spec;
-      spec.name = name;
-      spec.key_length = 40;
+      IndexTagDef def;
+      def.name = name;
+      def.key_length = 40;
       TagSortOptions options{&env, dir.File(std::string("run") + name), 8192};
       std::unique_ptr<TagKeySorter> sorter;
-      ASSERT_TRUE(TagKeySorter::Create(IndexFormat::kMdx, spec, options, &sorter).ok());
+      ASSERT_TRUE(TagKeySorter::Create(IndexFormat::kMdx, def, options, &sorter).ok());
       for (std::uint32_t r = 1; r <= 600 && s.ok(); ++r) {
         std::string key = std::to_string(r * 7 % 601);
         s = sorter->AddCharacter(r, key.data(), key.size());
       }
       if (s.ok()) s = sorter->Finish();
-      inputs.push_back({spec, sorter.get()});
+      inputs.push_back({def, sorter.get()});
       sorters.push_back(std::move(sorter));
     }
     IndexWriteOptions options;

@@ -57,26 +57,26 @@ std::string Upper(const std::string& s) {
 Status CheckTags(const std::string& path, const std::vector<CdxTagInput>& tags) {
   if (tags.empty()) return Status::Error(DBIERR_INVALIDPARAM, "a CDX file needs a tag", path);
   for (std::size_t i = 0; i < tags.size(); ++i) {
-    const IndexTagSpec& spec = tags[i].spec;
+    const IndexTagDef& def = tags[i].def;
     std::uint16_t key_length;
-    Status s = ResolveKeyLength(IndexFormat::kCdx, spec, &key_length);
+    Status s = ResolveKeyLength(IndexFormat::kCdx, def, &key_length);
     if (!s.ok()) return s;
-    if (spec.name.empty() || spec.name.size() > kNameLength) {
+    if (def.name.empty() || def.name.size() > kNameLength) {
       return Status::Error(DBIERR_INVALIDPARAM, "CDX tag names have 1 to 10 characters", path,
-                           spec.name);
+                           def.name);
     }
     for (std::size_t j = 0; j < i; ++j) {
-      if (Upper(tags[j].spec.name) == Upper(spec.name)) {
-        return Status::Error(DBIERR_INVALIDPARAM, "CDX tag name used twice", path, spec.name);
+      if (Upper(tags[j].def.name) == Upper(def.name)) {
+        return Status::Error(DBIERR_INVALIDPARAM, "CDX tag name used twice", path, def.name);
       }
     }
-    if (spec.key_expression.size() + spec.for_expression.size() + 2 > 512) {
+    if (def.key_expression.size() + def.for_expression.size() + 2 > 512) {
       return Status::Error(DBIERR_INVALIDPARAM, "CDX expressions exceed 510 bytes", path,
-                           spec.name);
+                           def.name);
     }
     if (tags[i].keys == nullptr || tags[i].keys->key_length() != key_length) {
       return Status::Error(DBIERR_INVALIDPARAM, "key source does not match the tag", path,
-                           spec.name);
+                           def.name);
     }
   }
   return Status::OK();
@@ -118,21 +118,21 @@ Status WriteCdxFile(Env* env, const std::string& path, const CdxFileOptions& fil
   std::uint64_t pos = directory_first ? kHeaderBytes + 512 : kHeaderBytes;
   DirectorySource directory;
   for (const CdxTagInput& tag : tags) {
-    const IndexTagSpec& spec = tag.spec;
+    const IndexTagDef& def = tag.def;
     std::uint64_t header_pos = pos;
-    std::uint8_t pad = spec.key_type == IndexKeyType::kCharacter ? ' ' : 0;
+    std::uint8_t pad = def.key_type == IndexKeyType::kCharacter ? ' ' : 0;
     CdxNodeLayout layout(tag.keys->key_length(), pad, tag.keys->max_recno());
     BulkTreeResult tree;
     s = BuildBulkTree(env, &out, &layout, tag.keys, header_pos + kHeaderBytes,
                       file.TempPrefix(options), &progress, &tree);
     if (!s.ok()) return s;
-    std::uint8_t flags = kCompact | kCompound | (spec.unique ? 0x01 : 0) |
-                         (spec.candidate ? 0x04 : 0) | (spec.for_expression.empty() ? 0 : 0x08);
+    std::uint8_t flags = kCompact | kCompound | (def.unique ? 0x01 : 0) |
+                         (def.candidate ? 0x04 : 0) | (def.for_expression.empty() ? 0 : 0x08);
     std::vector<std::uint8_t> header = MakeHeader(tree.root_pos, tag.keys->key_length(), flags,
-                                                  spec.descending, spec.key_expression,
-                                                  spec.for_expression);
+                                                  def.descending, def.key_expression,
+                                                  def.for_expression);
     if (!(s = out.Write(header_pos, header.data(), header.size())).ok()) return s;
-    directory.Add(Upper(spec.name), static_cast<std::uint32_t>(header_pos));
+    directory.Add(Upper(def.name), static_cast<std::uint32_t>(header_pos));
     pos = tree.end_pos;
     if (pos > 0xFFFFFFFFu) {
       return Status::Error(DBIERR_INVALIDPARAM, "CDX files cannot exceed 4 GiB", path);

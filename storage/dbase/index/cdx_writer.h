@@ -22,8 +22,8 @@ struct CdxFileOptions {
 };
 
 struct CdxTagInput {
-  IndexTagSpec spec;
-  SortedKeySource* keys = nullptr;  // CDX encoding for spec.key_type
+  IndexTagDef def;
+  SortedKeySource* keys = nullptr;  // CDX encoding for def.key_type
 };
 
 // Writes `path` (which must not exist). INVALIDPARAM for no tags, a tag

@@ -14,19 +14,19 @@ const char* IndexFormatName(IndexFormat format) {
   return "?";
 }
 
-Status ResolveKeyLength(IndexFormat format, const IndexTagSpec& spec, std::uint16_t* length) {
+Status ResolveKeyLength(IndexFormat format, const IndexTagDef& def, std::uint16_t* length) {
   const char* fmt = IndexFormatName(format);
-  switch (spec.key_type) {
+  switch (def.key_type) {
     case IndexKeyType::kCharacter: {
       // dBASE limits character keys to 100 bytes; FoxPro compact tags to 240.
       std::uint16_t max = format == IndexFormat::kCdx ? 240 : 100;
-      if (spec.key_length == 0 || spec.key_length > max) {
+      if (def.key_length == 0 || def.key_length > max) {
         return Status::Error(DBIERR_INVALIDPARAM,
                              std::string(fmt) + " character key length must be 1.." +
                                  std::to_string(max),
-                             spec.name, std::to_string(spec.key_length));
+                             def.name, std::to_string(def.key_length));
       }
-      *length = spec.key_length;
+      *length = def.key_length;
       return Status::OK();
     }
     case IndexKeyType::kNumeric:
@@ -40,13 +40,13 @@ Status ResolveKeyLength(IndexFormat format, const IndexTagSpec& spec, std::uint1
       if (format != IndexFormat::kCdx) {
         return Status::Error(DBIERR_INDEXNOTSUPPORTED,
                              std::string(fmt) + " cannot hold a key of type " +
-                                 static_cast<char>(spec.key_type),
-                             spec.name);
+                                 static_cast<char>(def.key_type),
+                             def.name);
       }
-      *length = spec.key_type == IndexKeyType::kLogical ? 1 : 4;
+      *length = def.key_type == IndexKeyType::kLogical ? 1 : 4;
       return Status::OK();
   }
-  return Status::Error(DBIERR_INVALIDPARAM, "unknown key type", spec.name);
+  return Status::Error(DBIERR_INVALIDPARAM, "unknown key type", def.name);
 }
 
 Status IndexCorrupt(const std::string& path, const std::string& what) {

@@ -1,6 +1,6 @@
 // Shared vocabulary of the index readers and bulk writers (.ndx, .mdx, .cdx).
 //
-// An index tag is described by an IndexTagSpec when it is built and by an
+// An index tag is described by an IndexTagDef when it is built and by an
 // IndexTagInfo when it is read back. Keys travel between the sorter, the
 // writers and the readers as fixed-length byte strings in the format's own
 // stored encoding (see storage/doc/indexes.md) plus a record number.
@@ -31,7 +31,7 @@ enum class IndexKeyType : char {
 };
 
 // What a writer needs to know about one tag.
-struct IndexTagSpec {
+struct IndexTagDef {
   std::string name;            // MDX/CDX tag name (upper-cased when written); NDX ignores it
   std::string key_expression;  // stored as given
   std::string for_expression;  // empty = no FOR clause
@@ -58,7 +58,7 @@ struct IndexTagInfo {
 
 // The stored key length of a tag in a format, or INVALIDPARAM /
 // INDEXNOTSUPPORTED when the type or length cannot be held.
-Status ResolveKeyLength(IndexFormat format, const IndexTagSpec& spec, std::uint16_t* length);
+Status ResolveKeyLength(IndexFormat format, const IndexTagDef& def, std::uint16_t* length);
 
 // Progress of a writer, in whole percent (0..100, never decreasing). Called
 // only when the value changes.

@@ -86,26 +86,26 @@ Status CheckTags(const std::string& path, const std::vector<MdxTagInput>& tags) 
     return Status::Error(DBIERR_INVALIDPARAM, "an MDX file holds 1 to 47 tags", path);
   }
   for (std::size_t i = 0; i < tags.size(); ++i) {
-    const IndexTagSpec& spec = tags[i].spec;
+    const IndexTagDef& def = tags[i].def;
     std::uint16_t key_length;
-    Status s = ResolveKeyLength(IndexFormat::kMdx, spec, &key_length);
+    Status s = ResolveKeyLength(IndexFormat::kMdx, def, &key_length);
     if (!s.ok()) return s;
-    if (spec.name.empty() || spec.name.size() > 10) {
+    if (def.name.empty() || def.name.size() > 10) {
       return Status::Error(DBIERR_INVALIDPARAM, "MDX tag names have 1 to 10 characters", path,
-                           spec.name);
+                           def.name);
     }
     for (std::size_t j = 0; j < i; ++j) {
-      if (Upper(tags[j].spec.name) == Upper(spec.name)) {
-        return Status::Error(DBIERR_INVALIDPARAM, "MDX tag name used twice", path, spec.name);
+      if (Upper(tags[j].def.name) == Upper(def.name)) {
+        return Status::Error(DBIERR_INVALIDPARAM, "MDX tag name used twice", path, def.name);
       }
     }
-    if (spec.key_expression.size() > kMaxExpression || spec.for_expression.size() > kMaxExpression) {
+    if (def.key_expression.size() > kMaxExpression || def.for_expression.size() > kMaxExpression) {
       return Status::Error(DBIERR_INVALIDPARAM, "MDX expressions are limited to 220 bytes", path,
-                           spec.name);
+                           def.name);
     }
     if (tags[i].keys == nullptr || tags[i].keys->key_length() != key_length) {
       return Status::Error(DBIERR_INVALIDPARAM, "key source does not match the tag", path,
-                           spec.name);
+                           def.name);
     }
   }
   return Status::OK();
@@ -162,7 +162,7 @@ Status WriteMdxFile(Env* env, const std::string& path, const MdxFileOptions& fil
   std::uint8_t* table = header.data() + kPage;  // slot 0 is the table's own entry
   std::vector<std::string> names;
   for (std::size_t i = 0; i < tags.size(); ++i) {
-    const IndexTagSpec& spec = tags[i].spec;
+    const IndexTagDef& def = tags[i].def;
     MdxLayout layout(block, tags[i].keys->key_length());
     BulkTreeResult tree;
     s = BuildBulkTree(env, &out, &layout, tags[i].keys, pos, file.TempPrefix(options), &progress,
@@ -172,30 +172,30 @@ Status WriteMdxFile(Env* env, const std::string& path, const MdxFileOptions& fil
 
     std::vector<std::uint8_t> th(header_blocks * block, 0);
     Put32(th.data() + 0, static_cast<std::uint32_t>(tree.root_pos / kPage));
-    th[8] = static_cast<std::uint8_t>(0x10 | (spec.descending ? 0x08 : 0) | (spec.unique ? 0x40 : 0));
-    th[9] = static_cast<std::uint8_t>(spec.key_type);
+    th[8] = static_cast<std::uint8_t>(0x10 | (def.descending ? 0x08 : 0) | (def.unique ? 0x40 : 0));
+    th[9] = static_cast<std::uint8_t>(def.key_type);
     Put16(th.data() + 12, static_cast<std::uint32_t>(tags[i].keys->key_length()));
     Put16(th.data() + 14, static_cast<std::uint32_t>(layout.max_keys()));
-    Put16(th.data() + 16, spec.key_type == IndexKeyType::kDate ? 1 : 0);
+    Put16(th.data() + 16, def.key_type == IndexKeyType::kDate ? 1 : 0);
     Put16(th.data() + 18, static_cast<std::uint32_t>(layout.item()));
     th[20] = 1;
-    th[23] = spec.unique ? 0x40 : 0;
-    std::memcpy(th.data() + 24, spec.key_expression.data(), spec.key_expression.size());
-    if (!spec.for_expression.empty()) {
+    th[23] = def.unique ? 0x40 : 0;
+    std::memcpy(th.data() + 24, def.key_expression.data(), def.key_expression.size());
+    if (!def.for_expression.empty()) {
       th[245] = 1;
       th[246] = 1;
-      std::memcpy(th.data() + 762, spec.for_expression.data(), spec.for_expression.size());
+      std::memcpy(th.data() + 762, def.for_expression.data(), def.for_expression.size());
     }
     std::uint32_t header_page = static_cast<std::uint32_t>(kHeaderPages + i * tag_header_pages);
     if (!(s = out.Write(std::uint64_t{header_page} * kPage, th.data(), th.size())).ok()) return s;
 
     std::uint8_t* slot = table + 32 * (i + 1);
-    std::string name = Upper(spec.name);
+    std::string name = Upper(def.name);
     Put32(slot, header_page);
     std::memcpy(slot + 4, name.data(), name.size());
     slot[15] = 0x10;
     slot[19] = 0x02;
-    slot[20] = static_cast<std::uint8_t>(spec.key_type);
+    slot[20] = static_cast<std::uint8_t>(def.key_type);
     names.push_back(name);
   }
   ThreadTagTable(table, names);

@@ -25,8 +25,8 @@ struct MdxFileOptions {
 };
 
 struct MdxTagInput {
-  IndexTagSpec spec;
-  SortedKeySource* keys = nullptr;  // MDX encoding for spec.key_type
+  IndexTagDef def;
+  SortedKeySource* keys = nullptr;  // MDX encoding for def.key_type
 };
 
 // Writes `path` (which must not exist). INVALIDPARAM for a bad block size,

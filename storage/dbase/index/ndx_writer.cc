@@ -73,18 +73,18 @@ class NdxLayout final : public BulkNodeLayout {
 
 }  // namespace
 
-Status WriteNdxFile(Env* env, const std::string& path, const IndexTagSpec& spec,
+Status WriteNdxFile(Env* env, const std::string& path, const IndexTagDef& def,
                     SortedKeySource* keys, const IndexWriteOptions& options) {
   std::uint16_t key_length;
-  Status s = ResolveKeyLength(IndexFormat::kNdx, spec, &key_length);
+  Status s = ResolveKeyLength(IndexFormat::kNdx, def, &key_length);
   if (!s.ok()) return s;
-  if (spec.descending) {
+  if (def.descending) {
     return Status::Error(DBIERR_INDEXNOTSUPPORTED, "NDX indexes cannot be descending", path);
   }
-  if (!spec.for_expression.empty()) {
+  if (!def.for_expression.empty()) {
     return Status::Error(DBIERR_INVALIDPARAM, "NDX indexes have no FOR clause", path);
   }
-  if (spec.key_expression.size() > kMaxExpression) {
+  if (def.key_expression.size() > kMaxExpression) {
     return Status::Error(DBIERR_INVALIDPARAM, "NDX key expression longer than 487 bytes", path);
   }
   if (keys->key_length() != key_length) {
@@ -106,10 +106,10 @@ Status WriteNdxFile(Env* env, const std::string& path, const IndexTagSpec& spec,
   Put32(header + 4, static_cast<std::uint32_t>(tree.end_pos / kPage));
   Put16(header + 12, key_length);
   Put16(header + 14, static_cast<std::uint32_t>(layout.max_keys()));
-  Put16(header + 16, spec.key_type == IndexKeyType::kCharacter ? 0 : 1);
+  Put16(header + 16, def.key_type == IndexKeyType::kCharacter ? 0 : 1);
   Put16(header + 18, static_cast<std::uint32_t>(layout.item()));
-  header[23] = spec.unique ? 1 : 0;
-  std::memcpy(header + 24, spec.key_expression.data(), spec.key_expression.size());
+  header[23] = def.unique ? 1 : 0;
+  std::memcpy(header + 24, def.key_expression.data(), def.key_expression.size());
   if (!(s = file.WriteAt(0, header, kPage)).ok()) return s;
   if (!(s = file.Commit(options.sync)).ok()) return s;
   progress.Done();

@@ -16,11 +16,11 @@
 namespace kx::storage {
 
 // Writes `path` (which must not exist) from the keys of `keys`, whose
-// encoding must be NDX's for spec.key_type. Returns Env codes for I/O
-// failures, INVALIDPARAM for a spec NDX cannot hold (expression longer than
+// encoding must be NDX's for def.key_type. Returns Env codes for I/O
+// failures, INVALIDPARAM for a tag NDX cannot hold (expression longer than
 // 487 bytes, a FOR clause) and INDEXNOTSUPPORTED for logical, integer or
 // descending keys. On failure the partial file is removed.
-Status WriteNdxFile(Env* env, const std::string& path, const IndexTagSpec& spec,
+Status WriteNdxFile(Env* env, const std::string& path, const IndexTagDef& def,
                     SortedKeySource* keys, const IndexWriteOptions& options);
 
 }  // namespace kx::storage

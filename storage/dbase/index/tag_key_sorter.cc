@@ -20,18 +20,18 @@ std::uint32_t GetBE32(const std::uint8_t* in) {
 
 }  // namespace
 
-TagKeySorter::TagKeySorter(IndexFormat format, const IndexTagSpec& spec, std::size_t key_length,
+TagKeySorter::TagKeySorter(IndexFormat format, const IndexTagDef& def, std::size_t key_length,
                            const KeyCollation* collation)
-    : format_(format), spec_(spec), key_length_(key_length), collation_(collation) {
+    : format_(format), def_(def), key_length_(key_length), collation_(collation) {
   // MDX stores a descending tag in descending order; FoxPro keeps a CDX
   // tag ascending and reads it backwards when the header says descending.
-  reverse_ = spec_.descending && format_ != IndexFormat::kCdx;
+  reverse_ = def_.descending && format_ != IndexFormat::kCdx;
   sort_length_ = key_length_;
   payload_length_ = 0;
-  if (spec_.key_type == IndexKeyType::kCharacter && !collation_->is_binary()) {
+  if (def_.key_type == IndexKeyType::kCharacter && !collation_->is_binary()) {
     sort_length_ = collation_->SortKeyLength(key_length_);
     payload_length_ = key_length_;
-  } else if (spec_.key_type == IndexKeyType::kNumeric && format_ == IndexFormat::kMdx) {
+  } else if (def_.key_type == IndexKeyType::kNumeric && format_ == IndexFormat::kMdx) {
     payload_length_ = kMdxBcdLength;
   }
   record_.assign(sort_length_ + 4 + payload_length_, 0);
@@ -39,16 +39,16 @@ TagKeySorter::TagKeySorter(IndexFormat format, const IndexTagSpec& spec, std::si
   last_sort_key_.assign(sort_length_, 0);
 }
 
-Status TagKeySorter::Create(IndexFormat format, const IndexTagSpec& spec,
+Status TagKeySorter::Create(IndexFormat format, const IndexTagDef& def,
                             const TagSortOptions& options, std::unique_ptr<TagKeySorter>* out) {
   std::uint16_t length;
-  Status s = ResolveKeyLength(format, spec, &length);
+  Status s = ResolveKeyLength(format, def, &length);
   if (!s.ok()) return s;
-  if (spec.descending && format == IndexFormat::kNdx) {
-    return Status::Error(DBIERR_INDEXNOTSUPPORTED, "NDX indexes cannot be descending", spec.name);
+  if (def.descending && format == IndexFormat::kNdx) {
+    return Status::Error(DBIERR_INDEXNOTSUPPORTED, "NDX indexes cannot be descending", def.name);
   }
   const KeyCollation* collation = options.collation ? options.collation : KeyCollation::Binary();
-  std::unique_ptr<TagKeySorter> sorter(new TagKeySorter(format, spec, length, collation));
+  std::unique_ptr<TagKeySorter> sorter(new TagKeySorter(format, def, length, collation));
   ExternalSortOptions sort_options;
   sort_options.env = options.env;
   sort_options.temp_path_prefix = options.temp_path_prefix;
@@ -61,16 +61,16 @@ Status TagKeySorter::Create(IndexFormat format, const IndexTagSpec& spec,
 }
 
 Status TagKeySorter::CheckType(IndexKeyType type) const {
-  if (type == spec_.key_type) return Status::OK();
+  if (type == def_.key_type) return Status::OK();
   return Status::Error(DBIERR_INVALIDPARAM,
                        std::string("key of type ") + static_cast<char>(type) +
-                           " added to a tag of type " + static_cast<char>(spec_.key_type),
-                       spec_.name);
+                           " added to a tag of type " + static_cast<char>(def_.key_type),
+                       def_.name);
 }
 
 Status TagKeySorter::Commit(std::uint32_t recno) {
   std::uint8_t* sort = record_.data();
-  if (spec_.key_type == IndexKeyType::kCharacter) {
+  if (def_.key_type == IndexKeyType::kCharacter) {
     collation_->MakeSortKey(stored_.data(), key_length_, sort);
   }
   if (reverse_) {
@@ -128,7 +128,7 @@ Status TagKeySorter::AddLogical(std::uint32_t recno, bool value) {
 }
 
 Status TagKeySorter::AddInteger(std::uint32_t recno, std::int32_t value) {
-  if (spec_.key_type == IndexKeyType::kNumeric) return AddNumber(recno, value);
+  if (def_.key_type == IndexKeyType::kNumeric) return AddNumber(recno, value);
   Status s = CheckType(IndexKeyType::kInteger);
   if (!s.ok()) return s;
   EncodeOrderedInt32(value, record_.data());
@@ -142,7 +142,7 @@ Status TagKeySorter::Next(const std::uint8_t** key, std::uint32_t* recno, bool* 
   for (;;) {
     Status s = sorter_->Next(&rec, has);
     if (!s.ok() || !*has) return s;
-    if (!spec_.unique) break;
+    if (!def_.unique) break;
     if (have_last_ && std::memcmp(rec, last_sort_key_.data(), sort_length_) == 0) continue;
     std::memcpy(last_sort_key_.data(), rec, sort_length_);
     have_last_ = true;
@@ -159,7 +159,7 @@ Status TagKeySorter::Next(const std::uint8_t** key, std::uint32_t* recno, bool* 
   if (reverse_) {
     for (std::size_t i = 0; i < sort_length_; ++i) out[i] = static_cast<std::uint8_t>(~out[i]);
   }
-  bool double_key = spec_.key_type == IndexKeyType::kNumeric || spec_.key_type == IndexKeyType::kDate;
+  bool double_key = def_.key_type == IndexKeyType::kNumeric || def_.key_type == IndexKeyType::kDate;
   if (double_key && format_ != IndexFormat::kCdx) {
     PutDoubleLE(DecodeOrderedDouble(out), out);  // NDX and MDX dates keep plain doubles
   }

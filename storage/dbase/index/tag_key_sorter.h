@@ -38,9 +38,9 @@ struct TagSortOptions {
 
 class TagKeySorter final : public SortedKeySource {
  public:
-  // INVALIDPARAM / INDEXNOTSUPPORTED when the spec's key cannot be held in
+  // INVALIDPARAM / INDEXNOTSUPPORTED when the tag's key cannot be held in
   // the format (ResolveKeyLength).
-  static Status Create(IndexFormat format, const IndexTagSpec& spec,
+  static Status Create(IndexFormat format, const IndexTagDef& def,
                        const TagSortOptions& options, std::unique_ptr<TagKeySorter>* out);
 
   // One Add per record that passed FOR. Each fails with INVALIDPARAM when
@@ -62,12 +62,12 @@ class TagKeySorter final : public SortedKeySource {
   std::uint64_t size_hint() const override { return sorter_->count(); }
   std::uint32_t max_recno() const override { return max_recno_; }
 
-  const IndexTagSpec& spec() const { return spec_; }
+  const IndexTagDef& def() const { return def_; }
   IndexFormat format() const { return format_; }
   const ExternalSorter& sorter() const { return *sorter_; }
 
  private:
-  TagKeySorter(IndexFormat format, const IndexTagSpec& spec, std::size_t key_length,
+  TagKeySorter(IndexFormat format, const IndexTagDef& def, std::size_t key_length,
                const KeyCollation* collation);
   Status CheckType(IndexKeyType type) const;
   // Builds the record from record_'s stored-key area (or the given sort
@@ -76,7 +76,7 @@ class TagKeySorter final : public SortedKeySource {
   Status AddOrderedDouble(std::uint32_t recno, double value);
 
   IndexFormat format_;
-  IndexTagSpec spec_;
+  IndexTagDef def_;
   std::size_t key_length_;  // stored
   const KeyCollation* collation_;
   std::size_t sort_length_;

@@ -66,14 +66,14 @@ KeyList WalkFile(const std::string& path, std::size_t tag) {
   return keys;
 }
 
-std::unique_ptr<TagKeySorter> NewSorter(IndexFormat format, const IndexTagSpec& spec,
+std::unique_ptr<TagKeySorter> NewSorter(IndexFormat format, const IndexTagDef& def,
                                         const std::string& dir, std::size_t budget) {
   TagSortOptions options;
   options.env = Env::Default();
-  options.temp_path_prefix = dir + "/run-" + spec.name;
+  options.temp_path_prefix = dir + "/run-" + def.name;
   options.memory_budget = budget;
   std::unique_ptr<TagKeySorter> sorter;
-  Status s = TagKeySorter::Create(format, spec, options, &sorter);
+  Status s = TagKeySorter::Create(format, def, options, &sorter);
   EXPECT_TRUE(s.ok()) << s.message();
   return sorter;
 }

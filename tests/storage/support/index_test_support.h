@@ -38,7 +38,7 @@ Status WalkTag(IndexFileReader* reader, std::size_t tag, KeyList* out);
 KeyList WalkFile(const std::string& path, std::size_t tag = 0);
 
 // A sorter whose runs go to `dir`.
-std::unique_ptr<TagKeySorter> NewSorter(IndexFormat format, const IndexTagSpec& spec,
+std::unique_ptr<TagKeySorter> NewSorter(IndexFormat format, const IndexTagDef& def,
                                         const std::string& dir, std::size_t budget = 1u << 20);
 
 // Adds the field `name` of every record of `dbf` as the key of `sorter`
