@@ -55,6 +55,12 @@ bool IsPlainDecimalText(const std::uint8_t* p, std::size_t n) {
   return digits > 0;
 }
 
+std::size_t DecimalDigits(std::uint32_t v) {
+  std::size_t n = 1;
+  while (v >= 10) v /= 10, ++n;
+  return n;
+}
+
 std::string Where(std::uint32_t recno, const DbfField& f) {
   return "record " + std::to_string(recno) + ", field " + f.name;
 }
@@ -152,7 +158,7 @@ Status Rewriter::Convert(std::uint32_t recno, const std::uint8_t* rec, std::uint
         if (!s.ok() || block == 0) break;
         std::uint32_t new_block = 0;
         s = memo->Copy(block, m.memo_text ? plan_.text : nullptr, m.fpt_type, &new_block);
-        if (s.ok() && std::to_string(new_block).size() > f.length) {
+        if (s.ok() && DecimalDigits(new_block) > f.length) {
           s = Status::Error(DBIERR_RECTOOBIG, "memo file too large for field '" + f.name + "'");
         }
         if (s.ok()) FormatMemoPointer(new_block, f, out);
