@@ -273,6 +273,10 @@ Status PlanDbfRestructure(DbfTable* table, const RestructureRequest& request,
       spec.lang_name = h.level == 7 ? h.lang_driver : std::string();
     }
     s = BuildDbfHeader(spec, &plan.target);
+    if (s.code() == DBIERR_INVALIDPARAM) {  // the fields as a whole do not fit the level
+      return Status::Error(DBIERR_CANNOTCONVERT, "level " + std::to_string(level) + ": " +
+                                                     s.message());
+    }
     if (!s.ok()) return s;
   } else {
     plan.target = h;
