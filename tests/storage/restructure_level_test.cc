@@ -157,6 +157,33 @@ TEST(LevelChange, FieldsTheTargetCannotHoldAreRefusedByName) {
   }
 }
 
+TEST(LevelChange, TablesTooLargeForLevel3AreRefused) {
+  struct Case {
+    std::size_t fields;
+    int width;
+    std::uint16_t code;
+  };
+  // 130 fields (level 3 has at most 128); 20 x 254 bytes (at most 4000).
+  for (const Case& c : {Case{130, 2, DBIERR_CANNOTCONVERT}, Case{20, 254, DBIERR_RECTOOBIG}}) {
+    ScratchDir dir;
+    const std::string path = dir.File("Z.dbf");
+    TableLayout t;
+    t.level = 4;
+    for (std::size_t i = 0; i < c.fields; ++i) {
+      t.fields.push_back({"F" + std::to_string(i), 'C', c.width, 0});
+    }
+    std::unique_ptr<TableWriter> w;
+    ASSERT_TRUE(CreateTable(nullptr, path, t, &w).ok());
+    ASSERT_TRUE(w->Finish().ok());
+    const testing::FolderState state = testing::Capture(dir.path());
+    Status s = SetLevel(path, 3);
+    EXPECT_EQ(s.code(), c.code) << s.message();
+    EXPECT_NE(s.message().find("level 3"), std::string::npos) << s.message();
+    std::string why;
+    EXPECT_TRUE(testing::Unchanged(dir.path(), state, &why)) << why;
+  }
+}
+
 TEST(LevelChange, ValuesThatCannotConvertNameRecordAndField) {
   struct Case {
     FieldInfo field;
