@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "storage/io/crc32.h"
 #include "storage/io/file_names.h"
@@ -50,6 +51,30 @@ TEST(IntentRecord, RoundTripsAndRefusesTornOrHostileBytes) {
     IntentRecord h;
     h.entries = {hostile};
     EXPECT_FALSE(back.Decode(h.Encode(), "CUST")) << hostile.temp_name;
+  }
+}
+
+// A member the new family drops (an old memo file of another kind) is a
+// removal: no temp, no size, after every replacement.
+TEST(IntentRecord, RemovalsComeLastAndCarryNothing) {
+  IntentRecord r;
+  r.entries = {{"CUST.DBF.~pk", "CUST.DBF", 10, 1}, {"CUST.FPT.~pk", "CUST.FPT", 20, 2},
+               {"", "CUST.DBT", 0, 0}};
+  IntentRecord back;
+  ASSERT_TRUE(back.Decode(r.Encode(), "CUST"));
+  ASSERT_EQ(back.entries.size(), 3u);
+  EXPECT_TRUE(back.entries[2].removal());
+  EXPECT_FALSE(back.entries[1].removal());
+  const std::vector<std::vector<IntentEntry>> refused = {
+      {{"", "CUST.DBT", 0, 0}, {"CUST.DBF.~pk", "CUST.DBF", 10, 1}},  // removal first
+      {{"CUST.DBF.~pk", "CUST.DBF", 10, 1}, {"", "CUST.DBT", 5, 0}},  // with a size
+      {{"CUST.DBF.~pk", "CUST.DBF", 10, 1}, {"", "OTHER.DBT", 0, 0}},  // another table
+      {{"CUST.DBF.~pk", "CUST.DBF", 10, 1}, {"", "../CUST.DBT", 0, 0}},
+  };
+  for (const auto& entries : refused) {
+    IntentRecord h;
+    h.entries = entries;
+    EXPECT_FALSE(back.Decode(h.Encode(), "CUST")) << entries.back().final_name;
   }
 }
 
