@@ -1,7 +1,7 @@
-// The storage engine's face to the engine layer: open, inspect and pack
-// tables on disk. Everything here is synchronous and runs on the caller's
-// thread. Paths name the table's data file (".dbf"); member files (memo,
-// indexes) are found beside it.
+// The storage engine's face to the engine layer: open, inspect, pack and
+// restructure tables on disk. Everything here is synchronous and runs on the
+// caller's thread. Paths name the table's data file (".dbf"); member files
+// (memo, indexes) are found beside it.
 #pragma once
 
 #include <cstdint>
