@@ -142,17 +142,20 @@ class RealEngine : public Engine {
     if (analyze_only) return SetLastError(DBIERR_NOTSUPPORTED, "analyze only");
     std::string path;
     if (DBIResult r = Resolve(db, desc->szTblName, desc->szTblType, &path)) return r;
+    storage::RestructureRequest request;
+    request.pack = desc->bPack != 0;
     if (desc->iOptParams) {
       if (!desc->pfldOptParams || !desc->pOptData)
         return SetLastError(DBIERR_INVALIDOPTPARAM, path.c_str());
-      const char* prop = desc->pfldOptParams[0].szName;
-      bool known = ::strcasecmp(prop, "LEVEL") == 0 || ::strcasecmp(prop, "BLOCK SIZE") == 0 ||
-                   ::strcasecmp(prop, "LANGDRIVER") == 0;
-      if (!known) return SetLastError(DBIERR_INVALIDOPTPARAM, prop, path.c_str());
-      return SetLastError(DBIERR_NOTSUPPORTED, prop, path.c_str());
+      const FLDDesc& opt = desc->pfldOptParams[0];
+      request.property.assign(opt.szName, strnlen(opt.szName, sizeof opt.szName));
+      request.value = desc->pOptData + opt.iOffset;
     }
-    if (!desc->bPack) return 0;
-    return Pack(path);
+    if (request.property.empty() && !request.pack) return 0;  // nothing asked
+    ProgressRelay relay;
+    storage::RestructureStats stats;
+    storage::Status s = storage::Restructure(nullptr, path, request, &relay, &stats);
+    return s.ok() ? 0 : Fail(s);
   }
 
   DBIResult PackTable(hDBIDb db, hDBICur cursor, const char* name, const char* driver,
