@@ -33,8 +33,22 @@ std::string IntentPath(const std::string& data_path) {
 
 std::string IntentNewPath(const std::string& data_path) { return IntentPath(data_path) + ".new"; }
 
+std::string ScratchPathFor(const std::string& data_path, std::uint32_t n) {
+  return IntentPath(data_path) + "." + std::to_string(n);
+}
+
+bool IsScratchOf(const std::string& stem, const std::string& name) {
+  const std::string head = stem + kTempSuffix + ".";
+  if (name.size() <= head.size() || name.compare(0, head.size(), head) != 0) return false;
+  if (name[head.size()] < '0' || name[head.size()] > '9') return false;
+  for (std::size_t i = head.size(); i < name.size(); ++i) {
+    if ((name[i] < '0' || name[i] > '9') && name[i] != '.') return false;
+  }
+  return true;
+}
+
 bool IsMemberExtension(const std::string& ext) {
-  static const char* const kKnown[] = {"dbf", "dbt", "fpt", "mdx", "ndx", "cdx"};
+  static const char* const kKnown[] = {"dbf", "dbt", "fpt", "mdx", "ndx", "cdx", "idx", "inf"};
   std::string e = AsciiLower(ext);
   for (const char* k : kKnown) {
     if (e == k) return true;
@@ -47,7 +61,7 @@ bool IsIntentOf(const std::string& stem, const std::string& name) {
 }
 
 bool IsLeftoverOf(const std::string& stem, const std::string& name) {
-  if (name == stem + kTempSuffix + ".new") return true;
+  if (name == stem + kTempSuffix + ".new" || IsScratchOf(stem, name)) return true;
   const std::string suffix = kTempSuffix;
   if (!EndsWith(name, suffix) || name.size() <= stem.size() + 1 + suffix.size()) return false;
   // Members may differ from the data file in case (CUST.DBF, cust.dbt).

@@ -46,6 +46,14 @@ bool SafeName(const std::string& n) {
          n.find('\0') == std::string::npos;
 }
 
+// .ndx and .idx files may carry any name; every other member has the stem.
+bool IsSeparateIndexName(const std::string& n) {
+  const std::size_t dot = n.rfind('.');
+  if (dot == std::string::npos || dot == 0) return false;
+  const std::string ext = AsciiLower(n.substr(dot + 1));
+  return ext == "ndx" || ext == "idx";
+}
+
 }  // namespace
 
 std::string IntentRecord::Encode() const {
@@ -88,8 +96,14 @@ bool IntentRecord::Decode(const std::string& bytes, const std::string& stem) {
     if (e.removal()) {
       if (e.size != 0 || e.crc != 0) return false;
       removals = true;
-    } else if (removals || !SafeName(e.temp_name) || e.temp_name != e.final_name + kTempSuffix) {
+    } else if (removals || !SafeName(e.temp_name)) {
       return false;
+    } else if (e.temp_name != e.final_name + kTempSuffix) {
+      // An index member named apart from the table (an NDX its .inf lists)
+      // is staged under a scratch name of the table.
+      if (!IsScratchOf(stem, e.temp_name) || !IsSeparateIndexName(e.final_name)) return false;
+      entries.push_back(std::move(e));
+      continue;
     }
     if (AsciiLower(e.final_name.substr(0, stem.size() + 1)) != AsciiLower(stem + ".")) return false;
     entries.push_back(std::move(e));

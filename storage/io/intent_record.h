@@ -9,7 +9,10 @@
 // Decode rejects anything torn or hostile: bad magic or CRC, more than
 // kMaxEntries, names that are empty (but a removal's temp), contain '/', are
 // "." or "..", temps not named "<final>.~pk", finals that do not belong to
-// the table's stem, removals before replacements or with a size or CRC.
+// the table's stem, removals before replacements or with a size or CRC. The
+// one exception: an .ndx or .idx member with a name of its own (an index the
+// table's .inf lists) is staged as a scratch file of the table,
+// "T.~pk.<n>" (file_names.h).
 #pragma once
 
 #include <cstdint>
