@@ -23,44 +23,76 @@ Status CheckFormat(const std::string& path) {
 
 }  // namespace
 
-Status Open(Env* env, const std::string& path, ShareMode mode, std::unique_ptr<OpenTable>* out) {
+Status Open(Env* env, const std::string& path, ShareMode mode, const OpenOptions& options,
+            std::unique_ptr<OpenTable>* out) {
   if (env == nullptr) env = Env::Default();
   Status s = CheckFormat(path);
   if (!s.ok()) return s;
   std::unique_ptr<DbfTable> t;
-  s = DbfTable::Open(env, path, mode, &t);
+  s = DbfTable::Open(env, path, mode, &t, /*count_deleted=*/true, options);
   if (!s.ok()) return s;
   *out = std::move(t);
   return Status::OK();
 }
 
-Status Describe(Env* env, const std::string& path, TableInfo* out) {
+Status Open(Env* env, const std::string& path, ShareMode mode, std::unique_ptr<OpenTable>* out) {
+  return Open(env, path, mode, OpenOptions(), out);
+}
+
+Status Describe(Env* env, const std::string& path, const OpenOptions& options, TableInfo* out) {
   std::unique_ptr<OpenTable> t;
-  Status s = Open(env, path, ShareMode::kShared, &t);
+  Status s = Open(env, path, ShareMode::kShared, options, &t);
   if (!s.ok()) return s;
   *out = t->Info();
   return Status::OK();
 }
 
-Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats) {
-  if (env == nullptr) env = Env::Default();
+Status Describe(Env* env, const std::string& path, TableInfo* out) {
+  return Describe(env, path, OpenOptions(), out);
+}
+
+// Opens `path` exclusively for a rewrite (no deleted-record count: the
+// rewrite reads every record anyway).
+static Status OpenForRewrite(Env** env, const std::string& path, const OpenOptions& options,
+                             std::unique_ptr<DbfTable>* out) {
+  if (*env == nullptr) *env = Env::Default();
   Status s = CheckFormat(path);
   if (!s.ok()) return s;
+  return DbfTable::Open(*env, path, ShareMode::kExclusive, out, /*count_deleted=*/false, options);
+}
+
+Status Pack(Env* env, const std::string& path, const OpenOptions& options,
+            ProgressSink* progress, PackStats* stats) {
   std::unique_ptr<DbfTable> t;
-  s = DbfTable::Open(env, path, ShareMode::kExclusive, &t, /*count_deleted=*/false);
+  Status s = OpenForRewrite(&env, path, options, &t);
   if (!s.ok()) return s;
   return t->Pack(progress, stats);
 }
 
-Status Restructure(Env* env, const std::string& path, const RestructureRequest& request,
-                   ProgressSink* progress, RestructureStats* stats) {
-  if (env == nullptr) env = Env::Default();
-  Status s = CheckFormat(path);
-  if (!s.ok()) return s;
+Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats) {
+  return Pack(env, path, OpenOptions(), progress, stats);
+}
+
+Status Restructure(Env* env, const std::string& path, const OpenOptions& options,
+                   const RestructureRequest& request, ProgressSink* progress,
+                   RestructureStats* stats) {
   std::unique_ptr<DbfTable> t;
-  s = DbfTable::Open(env, path, ShareMode::kExclusive, &t, /*count_deleted=*/false);
+  Status s = OpenForRewrite(&env, path, options, &t);
   if (!s.ok()) return s;
   return t->Restructure(request, progress, stats);
+}
+
+Status Restructure(Env* env, const std::string& path, const RestructureRequest& request,
+                   ProgressSink* progress, RestructureStats* stats) {
+  return Restructure(env, path, OpenOptions(), request, progress, stats);
+}
+
+Status RegenIndexes(Env* env, const std::string& path, const OpenOptions& options,
+                    ProgressSink* progress, RegenStats* stats) {
+  std::unique_ptr<DbfTable> t;
+  Status s = OpenForRewrite(&env, path, options, &t);
+  if (!s.ok()) return s;
+  return t->RegenIndexes(progress, stats);
 }
 
 }  // namespace kx::storage

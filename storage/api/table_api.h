@@ -15,6 +15,7 @@ namespace kx::storage {
 
 class Env;  // storage/io/env.h; null means the process-wide POSIX Env
 struct PackStats;
+struct RegenStats;
 struct RestructureRequest;
 struct RestructureStats;
 
@@ -52,9 +53,27 @@ struct TableInfo {
   std::uint16_t record_length = 0;
   std::vector<FieldInfo> fields;
   std::string memo_file;        // full path, empty when none
-  std::vector<std::string> index_files;  // full paths of index files that belong to the table
+  // Full paths of the index files that belong to the table: its production
+  // .mdx / structural .cdx (header flag), the .ndx/.idx files its .inf lists
+  // and those the application named (OpenOptions).
+  std::vector<std::string> index_files;
+  // Index files that belong to the table but are absent (a production flag
+  // without its file, an .inf entry without its file): a pack, restructure
+  // or regeneration refuses such a table with DBIERR_NOSUCHINDEX.
+  std::vector<std::string> missing_index_files;
   bool production_index_flag = false;
   std::uint64_t bytes = 0;      // data + memo + index files
+};
+
+// How a table is opened beyond its path and share mode.
+struct OpenOptions {
+  // Index files the application attaches to the table besides those the
+  // table names itself: names in the table's folder (any letter case) or
+  // absolute paths into it; .ndx, .idx, .mdx or .cdx. A name that is not
+  // there gives DBIERR_NOSUCHINDEX (0x220D), one outside the table's folder
+  // or of another kind DBIERR_INVALIDPARAM. They are rebuilt by a pack, a
+  // restructure and a regeneration like the table's own.
+  std::vector<std::string> index_files;
 };
 
 // An open table: holds its lock (shared or exclusive) until destroyed.
@@ -74,6 +93,10 @@ class OpenTable {
   // for Pack: on success the handle is open and locked on the new files.
   virtual Status Restructure(const RestructureRequest& request, ProgressSink* progress,
                              RestructureStats* stats) = 0;
+  // Regenerates the table's indexes through this handle (see RegenIndexes
+  // below). REQUIRES: opened kExclusive, else DBIERR_INVALIDPARAM. The
+  // handle stays open and locked; Info() describes the new files.
+  virtual Status RegenIndexes(ProgressSink* progress, RegenStats* stats) = 0;
 };
 
 // Opens a table: resolves symlinks, locks the data file (shared: other
@@ -82,10 +105,15 @@ class OpenTable {
 // DBIERR_NOSUCHTABLE, DBIERR_FILEBUSY, DBIERR_NOMEMOFILE, corrupt codes
 // 0x2301-0x2303, DBIERR_ENCRYPTED, DBIERR_NOTSUPPORTED, I/O codes.
 Status Open(Env* env, const std::string& path, ShareMode mode, std::unique_ptr<OpenTable>* out);
+// The same, with the application's index files (OpenOptions): besides the
+// codes above, DBIERR_NOSUCHINDEX and DBIERR_INVALIDPARAM for them.
+Status Open(Env* env, const std::string& path, ShareMode mode, const OpenOptions& options,
+            std::unique_ptr<OpenTable>* out);
 
 // Reads a table's description without keeping it open (takes a shared lock
 // for the duration, runs recovery first when it can).
 Status Describe(Env* env, const std::string& path, TableInfo* out);
+Status Describe(Env* env, const std::string& path, const OpenOptions& options, TableInfo* out);
 
 struct PackStats {
   std::uint32_t records_before = 0;
@@ -98,11 +126,18 @@ struct PackStats {
 // Packs the table: drops deleted records, compacts the memo file, writes
 // the new family of files beside the old one and commits it crash-safely.
 // Takes the exclusive lock itself (busy: 0x2803). Never rewrites a table
-// whose data or memo is corrupt. A table with index files is refused with
-// 0x3002 until index rebuilding exists; a hard-linked member with 0x2407.
-// Progress: PhaseStart, Percent in about 1% steps, a closing Message.
+// whose data or memo is corrupt. Every index file that belongs to the table
+// (TableInfo::index_files) is rebuilt from the new records and committed
+// with them, as RegenIndexes rebuilds it; an index that belongs but is
+// absent refuses the pack with DBIERR_NOSUCHINDEX (0x220D) naming it, an
+// index whose definitions cannot be read or evaluated with its reader's
+// code (0x2305) or DBIERR_INDEXNOTSUPPORTED (0x3002); a hard-linked member
+// with 0x2407. Progress: PhaseStart, Percent in about 1% steps, then a
+// PhaseStart per index tag as RegenIndexes gives them, a closing Message.
 // `progress` and `stats` may be null.
 Status Pack(Env* env, const std::string& path, ProgressSink* progress, PackStats* stats);
+Status Pack(Env* env, const std::string& path, const OpenOptions& options,
+            ProgressSink* progress, PackStats* stats);
 
 // One change of a table-level property, optionally with a pack.
 //   property  "LEVEL", "BLOCK SIZE" or "LANGDRIVER", any letter case (whole
@@ -157,8 +192,14 @@ struct RestructureStats {
 // .fpt: 1-32 (x 512) or 33-16384 bytes; otherwise DBIERR_INVALIDVALUE.
 // Unknown property: DBIERR_INVALIDOPTPARAM (0x270A); a value that is no
 // whole number or no level: DBIERR_INVALIDVALUE (0x2712).
-// Also as Pack: index files 0x3002 (until indexes are rebuilt), hard links
-// 0x2407, corrupt data or memo 0x2301-0x2303, I/O and space codes.
+// Indexes: every index of the table is rebuilt for the new records, as for
+// Pack; after a level change the production index takes the level's format
+// (.mdx at levels 3-7, structural .cdx at 25; the file of the other format
+// is removed in the same commit), after a driver change character tags of
+// .mdx/.ndx files sort by the new driver. A tag the new format cannot hold
+// is DBIERR_INDEXNOTSUPPORTED naming it. Also as Pack: missing indexes
+// 0x220D, hard links 0x2407, corrupt data or memo 0x2301-0x2303, I/O and
+// space codes.
 // Progress: RestructureStep(11, "Table") when the new table is created,
 // PhaseStart, RestructureStep(0, "") as records are processed, Percent at
 // most once per whole percent, and a closing Message. `progress` and
@@ -166,5 +207,35 @@ struct RestructureStats {
 // field or "record N, field NAME" where one is at fault.
 Status Restructure(Env* env, const std::string& path, const RestructureRequest& request,
                    ProgressSink* progress, RestructureStats* stats);
+Status Restructure(Env* env, const std::string& path, const OpenOptions& options,
+                   const RestructureRequest& request, ProgressSink* progress,
+                   RestructureStats* stats);
+
+struct RegenStats {
+  std::uint32_t index_files = 0;  // files rewritten
+  std::uint32_t tags = 0;         // tags rebuilt (an .ndx or .idx is one)
+  std::uint64_t keys = 0;         // keys written, all tags
+};
+
+// Regenerates every index that belongs to the table (TableInfo::index_files)
+// from its records: one pass over the data file feeds every tag's sorter
+// (memory bounded, sorted runs spilled beside the table for large tables),
+// then each file is written bottom-up in its own format to a temp and all
+// of them are committed as one family (pack_protocol.md). Only index files
+// are replaced; data and memo are not touched. An index file whose trees
+// are damaged is rebuilt (that is what this is for); its definitions (file
+// header and tag headers) must be readable, else its reader's code
+// (DBIERR_INDEXCORRUPT 0x2305) naming it. A table without indexes: OK,
+// nothing written. Deleted records are indexed, as dBASE keeps them. Takes
+// the exclusive lock itself (busy: 0x2803). Codes also: DBIERR_NOSUCHINDEX
+// (an index that belongs but is absent), DBIERR_INDEXNOTSUPPORTED (a key or
+// FOR expression this engine cannot evaluate, naming file and tag), corrupt
+// data 0x2301-0x2302, hard-linked index 0x2407, I/O and space codes.
+// Progress: a PhaseStart per tag (an .ndx or .idx file is one tag; an .mdx
+// or .cdx one per tag), in file order, then Percent in whole percents; the
+// first phase also covers the pass over the records. A closing Message.
+// `progress` and `stats` may be null.
+Status RegenIndexes(Env* env, const std::string& path, const OpenOptions& options,
+                    ProgressSink* progress, RegenStats* stats = nullptr);
 
 }  // namespace kx::storage

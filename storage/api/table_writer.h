@@ -54,4 +54,34 @@ class TableWriter {
 Status CreateTable(Env* env, const std::string& path, const TableLayout& layout,
                    std::unique_ptr<TableWriter>* out);
 
+// One index to add to an existing table.
+struct IndexSpec {
+  std::string tag;             // tag name, 1-10 letters, digits or _; for an .ndx/.idx unused
+  std::string key_expression;  // storage/doc/expressions.md
+  std::string for_expression;  // empty: every record; not for an .ndx
+  bool unique = false;         // the first record of each key only
+  bool descending = false;     // not for an .ndx
+  // Empty: a tag of the table's production index (.mdx at levels 3-7, a
+  // structural .cdx at 25), created or extended. Otherwise the name of a new
+  // .ndx (or FoxPro .idx) file in the table's folder, which the table's
+  // .inf then lists (an "NDXn=NAME" line, the .inf created if need be).
+  std::string file;
+};
+
+// Builds the index from the table's records (TableWriter::Finish done) and
+// attaches it. A production index is rebuilt whole with the new tag added;
+// its file is committed crash-safely, then header byte 28 and the
+// descriptors' index flags are set in place (a crash between the two leaves
+// an index file the table does not claim, which the next AddIndex
+// replaces). Takes the exclusive lock (busy: 0x2803). Codes:
+// DBIERR_INVALIDPARAM for a bad tag name, a tag name already in the
+// production index, an expression that does not compile (the message says
+// where), an existing index file named in `file`, or a file name that is no
+// .ndx/.idx; DBIERR_INDEXNOTSUPPORTED for a key the format cannot hold (a
+// logical key in an .mdx, a character key longer than 100 bytes, 240 in a
+// .cdx); DBIERR_NOSUCHINDEX when an index the table already claims is
+// absent; Env codes. `progress` may be null (phases as for RegenIndexes).
+Status AddIndex(Env* env, const std::string& table_path, const IndexSpec& spec,
+                ProgressSink* progress = nullptr);
+
 }  // namespace kx::storage

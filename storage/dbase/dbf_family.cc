@@ -24,40 +24,6 @@ std::string FindMember(const std::vector<std::string>& entries, const std::strin
   return found;
 }
 
-std::string Trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-  return s.substr(b, e - b);
-}
-
-Status ReadInfIndexes(Env* env, const std::string& inf_path, const std::string& dir,
-                      std::vector<std::string>* out) {
-  Fd fd;
-  Status s = env->Open(inf_path, false, &fd);
-  if (!s.ok()) return s;
-  ScopedFd guard(env, fd);
-  std::string text(64 * 1024, '\0');
-  std::size_t got = 0;
-  s = env->ReadAt(fd, 0, text.data(), text.size(), &got);
-  if (!s.ok()) return s;
-  text.resize(got);
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t nl = text.find('\n', pos);
-    std::string line = Trim(text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos));
-    pos = nl == std::string::npos ? text.size() : nl + 1;
-    std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = AsciiLower(Trim(line.substr(0, eq)));
-    std::string value = Trim(line.substr(eq + 1));
-    if (key.compare(0, 3, "ndx") == 0 && !value.empty() && value.find('/') == std::string::npos) {
-      out->push_back(JoinPath(dir, value));
-    }
-  }
-  return Status::OK();
-}
-
 }  // namespace
 
 Status FindDbfFamily(Env* env, const std::string& data_path,
@@ -77,15 +43,6 @@ Status FindDbfFamily(Env* env, const std::string& data_path,
       return Status::Error(DBIERR_NOMEMOFILE, "memo file of '" + base + "' not found", data_path);
     }
     out->memo_path = JoinPath(dir, name);
-  }
-  for (const char* ix : {"mdx", "ndx", "cdx"}) {
-    std::string name = FindMember(dir_entries, stem, ix, upper);
-    if (!name.empty()) out->index_paths.push_back(JoinPath(dir, name));
-  }
-  std::string inf = FindMember(dir_entries, stem, "inf", upper);
-  if (!inf.empty()) {
-    Status s = ReadInfIndexes(env, JoinPath(dir, inf), dir, &out->index_paths);
-    if (!s.ok()) return s;
   }
   return Status::OK();
 }

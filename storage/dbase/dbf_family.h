@@ -2,8 +2,7 @@
 //
 // Members sit beside the data file and share its stem; their extensions
 // match in any case (CUST.DBF with cust.dbt). The memo file is ".dbt" (or
-// ".fpt" for FoxPro). Index files are the stem's ".mdx", ".ndx" and ".cdx"
-// and every NDX named in the stem's ".inf" ("NDX1=NAME.NDX" lines).
+// ".fpt" for FoxPro). Index files are found by table_indexes.h.
 #pragma once
 
 #include <string>
@@ -16,7 +15,7 @@ namespace kx::storage {
 
 struct DbfFamily {
   std::string memo_path;                 // empty when the table has no memo file
-  std::vector<std::string> index_paths;  // full paths
+  std::vector<std::string> index_paths;  // full paths (table_indexes.h fills them)
 };
 
 // Finds the members of `data_path` among `dir_entries` (its directory).

@@ -6,6 +6,7 @@
 
 #include "storage/api/codes.h"
 #include "storage/dbase/dbf_packer.h"
+#include "storage/dbase/index_regen.h"
 
 namespace kx::storage {
 namespace {
@@ -47,8 +48,10 @@ void FormatMemoPointer(std::uint32_t block, const DbfField& field, std::uint8_t*
 }
 
 Status DbfTable::Open(Env* env, const std::string& path, ShareMode mode,
-                      std::unique_ptr<DbfTable>* out, bool count_deleted) {
+                      std::unique_ptr<DbfTable>* out, bool count_deleted,
+                      const OpenOptions& options) {
   std::unique_ptr<DbfTable> t(new DbfTable(env));
+  t->named_indexes_ = options.index_files;
   Status s = t->lock_.Acquire(env, path,
                               mode == ShareMode::kExclusive ? LockKind::kExclusive : LockKind::kShared);
   if (!s.ok()) return s;
@@ -102,6 +105,9 @@ Status DbfTable::Load(long known_deleted) {
     if (!s.ok()) return s;
     bytes_total += memo_.size();
   }
+  s = FindTableIndexes(env_, path, lock_.dir_entries(), header_, named_indexes_, &indexes_);
+  if (!s.ok()) return s;
+  family_.index_paths = indexes_.paths();
   for (const std::string& ix : family_.index_paths) {
     FileStat ist;
     if (env_->StatPath(ix, &ist).ok()) bytes_total += ist.size;
@@ -122,6 +128,7 @@ Status DbfTable::Load(long known_deleted) {
   }
   info_.memo_file = family_.memo_path;
   info_.index_files = family_.index_paths;
+  info_.missing_index_files = indexes_.missing;
   info_.production_index_flag = header_.production_index();
   info_.bytes = bytes_total;
   if (known_deleted >= 0) {
@@ -175,6 +182,15 @@ Status DbfTable::Restructure(const RestructureRequest& request, ProgressSink* pr
                          lock_.path());
   }
   return RestructureDbfTable(this, request, progress, stats);
+}
+
+Status DbfTable::RegenIndexes(ProgressSink* progress, RegenStats* stats) {
+  if (lock_.kind() != LockKind::kExclusive) {
+    return Status::Error(DBIERR_INVALIDPARAM, "index regeneration needs the table open exclusively",
+                         lock_.path());
+  }
+  RegenStats local;
+  return RegenDbfIndexes(this, progress, stats != nullptr ? stats : &local);
 }
 
 Status DbfTable::Pack(ProgressSink* progress, PackStats* stats) {

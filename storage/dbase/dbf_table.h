@@ -4,7 +4,8 @@
 // the memo file open for reading. Load checks what every later read relies
 // on: a sound header, a file long enough for its record count (trailing
 // bytes past the count are ignored, as other readers do), a memo file with a
-// sound header. Records are streamed through a fixed buffer.
+// sound header. Load also finds the table's index files (table_indexes.h);
+// it does not open them. Records are streamed through a fixed buffer.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "storage/dbase/dbf_family.h"
 #include "storage/dbase/dbf_header.h"
 #include "storage/dbase/memo_file.h"
+#include "storage/dbase/table_indexes.h"
 #include "storage/io/table_lock.h"
 
 namespace kx::storage {
@@ -22,14 +24,17 @@ namespace kx::storage {
 class DbfTable : public OpenTable {
  public:
   // `count_deleted` false skips the scan that fills Info().deleted_count
-  // (a pack reads every record anyway).
+  // (a pack reads every record anyway). options.index_files are the
+  // application's index files.
   static Status Open(Env* env, const std::string& path, ShareMode mode,
-                     std::unique_ptr<DbfTable>* out, bool count_deleted = true);
+                     std::unique_ptr<DbfTable>* out, bool count_deleted = true,
+                     const OpenOptions& options = OpenOptions());
 
   const TableInfo& Info() const override { return info_; }
   Status Pack(ProgressSink* progress, PackStats* stats) override;
   Status Restructure(const RestructureRequest& request, ProgressSink* progress,
                      RestructureStats* stats) override;
+  Status RegenIndexes(ProgressSink* progress, RegenStats* stats) override;
 
   // Calls fn(record number from 1, record bytes incl. the flag) -> Status
   // for every record in order; stops at the first failing Status.
@@ -48,6 +53,7 @@ class DbfTable : public OpenTable {
   TableLock* lock() { return &lock_; }
   MemoSource* memo() { return family_.memo_path.empty() ? nullptr : &memo_; }
   std::uint64_t memo_size() const { return memo_.size(); }
+  const TableIndexes& indexes() const { return indexes_; }
 
   // Reloads header, memo and info after the files were replaced;
   // `known_deleted` >= 0 is taken as the deleted count instead of a scan,
@@ -61,6 +67,8 @@ class DbfTable : public OpenTable {
   TableLock lock_;
   DbfHeader header_;
   DbfFamily family_;
+  std::vector<std::string> named_indexes_;  // OpenOptions::index_files
+  TableIndexes indexes_;
   ScopedFd memo_fd_;
   MemoSource memo_;
   TableInfo info_;

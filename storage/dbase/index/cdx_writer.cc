@@ -154,4 +154,36 @@ Status WriteCdxFile(Env* env, const std::string& path, const CdxFileOptions& fil
   return Status::OK();
 }
 
+Status WriteIdxFile(Env* env, const std::string& path, const CdxTagInput& tag,
+                    const IndexWriteOptions& options) {
+  CdxTagInput named = tag;
+  if (named.def.name.empty()) named.def.name = "IDX";  // an .idx is named by its file
+  Status s = CheckTags(path, {named});
+  if (!s.ok()) return s;
+  const IndexTagDef& def = tag.def;
+  IndexOutputFile file(env, path);
+  if (!(s = file.Create(options.file_mode)).ok()) return s;
+  IndexFileAppender out(env, file.fd());
+  IndexProgressMeter progress(options.progress, tag.keys->size_hint());
+  std::uint8_t pad = def.key_type == IndexKeyType::kCharacter ? ' ' : 0;
+  CdxNodeLayout layout(tag.keys->key_length(), pad, tag.keys->max_recno());
+  BulkTreeResult tree;
+  s = BuildBulkTree(env, &out, &layout, tag.keys, kHeaderBytes, file.TempPrefix(options),
+                    &progress, &tree);
+  if (!s.ok()) return s;
+  if (tree.end_pos > 0xFFFFFFFFu) {
+    return Status::Error(DBIERR_INVALIDPARAM, "IDX files cannot exceed 4 GiB", path);
+  }
+  std::uint8_t flags = kCompact | (def.unique ? 0x01 : 0) | (def.candidate ? 0x04 : 0) |
+                       (def.for_expression.empty() ? 0 : 0x08);
+  std::vector<std::uint8_t> header = MakeHeader(tree.root_pos, tag.keys->key_length(), flags,
+                                                def.descending, def.key_expression,
+                                                def.for_expression);
+  if (!(s = out.Write(0, header.data(), header.size())).ok()) return s;
+  if (!(s = out.Flush()).ok()) return s;
+  if (!(s = file.Commit(options.sync)).ok()) return s;
+  progress.Done();
+  return Status::OK();
+}
+
 }  // namespace kx::storage

@@ -34,4 +34,9 @@ struct CdxTagInput {
 Status WriteCdxFile(Env* env, const std::string& path, const CdxFileOptions& file_options,
                     const std::vector<CdxTagInput>& tags, const IndexWriteOptions& options);
 
+// Writes a stand-alone compact .idx: one tag, its 1024-byte header at 0 (no
+// compound bit) and its tree after it. Codes as WriteCdxFile.
+Status WriteIdxFile(Env* env, const std::string& path, const CdxTagInput& tag,
+                    const IndexWriteOptions& options);
+
 }  // namespace kx::storage
