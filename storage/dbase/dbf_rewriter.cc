@@ -271,7 +271,7 @@ Status Rewriter::WriteTemps() {
     stats_->bytes_after += size;
     stats_->memo_bytes_reclaimed = t_->memo_size() > size ? t_->memo_size() - size : 0;
   }
-  IndexStepInput index_input{t_, &header, data_temp_, memo_temp_};
+  IndexStepInput index_input{t_, &header, data_temp_, memo_temp_, progress_};
   s = RebuildFamilyIndexes(index_input, &temps_, &staged_);
   if (!s.ok()) return s;
   if (!plan_.memo_removed.empty()) staged_.push_back({std::string(), plan_.memo_removed, 0, 0});

@@ -137,7 +137,7 @@ TEST(Corruption, MalformedSweepNeverRewritesARefusedTable) {
   const std::set<std::uint16_t> allowed = {0, DBIERR_HEADERCORRUPT, DBIERR_FILECORRUPT,
                                            DBIERR_MEMOCORRUPT, DBIERR_NOMEMOFILE,
                                            DBIERR_NOTSUPPORTED, DBIERR_INDEXNOTSUPPORTED,
-                                           DBIERR_ENCRYPTED};
+                                           DBIERR_NOSUCHINDEX, DBIERR_ENCRYPTED};
   int runs = 0, bad_codes = 0, rewritten = 0, refused = 0;
   auto run = [&](int level, const Mutation& m) {
     bool untouched = false;
