@@ -24,6 +24,8 @@ constexpr std::size_t kMaxTagBudget = 24u << 20;
 // temps of separately named index files per file.
 constexpr std::uint32_t kSortScratch = 1000, kLevelScratch = 2000, kTempScratch = 3000;
 
+std::size_t tag_budget_for_testing = 0;
+
 // Whole percents of the current phase, never decreasing.
 class PhaseReporter {
  public:
@@ -224,13 +226,17 @@ Status MatchOwner(Env* env, const std::string& temp, const FileStat& like) {
 
 }  // namespace
 
+void SetIndexSortBudgetForTesting(std::size_t bytes) { tag_budget_for_testing = bytes; }
+
 Status BuildIndexTemps(const IndexBuildJob& job, IndexPlan* plan, std::vector<std::string>* temps,
                        IndexBuildResult* out) {
   *out = IndexBuildResult();
   const std::size_t tag_count = plan->tag_count();
   if (tag_count == 0) return Status::OK();
   const std::size_t budget =
-      std::clamp(job.memory_budget / tag_count, kMinTagBudget, kMaxTagBudget);
+      tag_budget_for_testing != 0
+          ? tag_budget_for_testing
+          : std::clamp(job.memory_budget / tag_count, kMinTagBudget, kMaxTagBudget);
   DriverKeyCollation table_order(*plan->collation);
   std::vector<TagFeed> feeds(tag_count);
   std::size_t t = 0;

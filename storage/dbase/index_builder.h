@@ -55,6 +55,11 @@ struct IndexBuildResult {
   std::uint64_t keys = 0;            // keys written, all tags
 };
 
+// Tests: every later rebuild in this process gives each tag's sorter
+// exactly `bytes` (so that small tables spill sorted runs); 0 restores the
+// shared budget.
+void SetIndexSortBudgetForTesting(std::size_t bytes);
+
 // REQUIRES: the plan made for job.header. Appends every temp it creates to
 // `temps` (the caller removes them if it fails later). Codes: Env codes,
 // DBIERR_FILECORRUPT when the data file is shorter than its records, the
