@@ -2,16 +2,20 @@
 // benchmarks.
 //
 //   gentable OUT.dbf --records N [--deleted PCT] [--memo] [--level 3|4|5|7|25]
-//            [--seed S] [--block-size B] [--lang DRIVER]
+//            [--seed S] [--block-size B] [--lang DRIVER] [--index SPEC]...
 //
 // Fields: customer number, name, city, balance, a rate (F, not at level 3),
 // date joined, an active flag and, with --memo, notes of 0 to ~3 KB in a
 // memo file beside the table. PCT percent of the records, drawn with the
-// seed, are flagged deleted. The same arguments always give the same bytes
-// apart from the header date. Exit 0 on success, 1 with a message on
+// seed, are flagged deleted. Each --index "TAG:EXPR[:FOR]" adds a tag to the
+// production index (.mdx, or .cdx at level 25), built once the records are
+// written; a TAG that ends in .ndx or .idx makes that file instead, listed
+// in the table's .inf. "TAG!" makes a unique tag, "TAG-" a descending one.
+// The same arguments always give the same bytes apart from the dates. Exit 0 on success, 1 with a message on
 // failure, 2 on a usage error.
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -35,8 +39,30 @@ const char* const kWords[] = {"called", "about", "invoice", "delivery", "late", 
 int Usage() {
   std::fprintf(stderr,
                "usage: gentable OUT.dbf --records N [--deleted PCT] [--memo] [--level 3|4|5|7|25]\n"
-               "                [--seed S] [--block-size B] [--lang DRIVER]\n");
+               "                [--seed S] [--block-size B] [--lang DRIVER]\n"
+               "                [--index TAG[!][-]:EXPR[:FOR]]...\n");
   return 2;
+}
+
+// "TAG[!][-]:EXPR[:FOR]"; false when malformed.
+bool ParseIndex(const std::string& text, kx::storage::IndexSpec* spec) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  std::string tag = text.substr(0, colon);
+  std::string rest = text.substr(colon + 1);
+  while (!tag.empty() && (tag.back() == '!' || tag.back() == '-')) {
+    (tag.back() == '!' ? spec->unique : spec->descending) = true;
+    tag.pop_back();
+  }
+  const std::size_t for_at = rest.find(':');
+  spec->key_expression = rest.substr(0, for_at);
+  if (for_at != std::string::npos) spec->for_expression = rest.substr(for_at + 1);
+  std::string lower = tag;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool file = lower.size() > 4 && (lower.compare(lower.size() - 4, 4, ".ndx") == 0 ||
+                                         lower.compare(lower.size() - 4, 4, ".idx") == 0);
+  (file ? spec->file : spec->tag) = tag;
+  return !tag.empty() && !spec->key_expression.empty();
 }
 
 template <std::size_t N>
@@ -53,6 +79,7 @@ int main(int argc, char** argv) {
   int deleted_pct = 0, level = 4;
   bool memo = false, have_records = false;
   std::string lang;
+  std::vector<kx::storage::IndexSpec> indexes;
   for (int i = 2; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](unsigned long* v) {
@@ -74,6 +101,9 @@ int main(int argc, char** argv) {
       lang = argv[++i];
     } else if (a == "--memo") {
       memo = true;
+    } else if (a == "--index" && i + 1 < argc) {
+      indexes.emplace_back();
+      if (!ParseIndex(argv[++i], &indexes.back())) return Usage();
     } else {
       return Usage();
     }
@@ -128,6 +158,9 @@ int main(int argc, char** argv) {
     if (!s.ok()) break;
   }
   if (s.ok()) s = w->Finish();
+  for (std::size_t k = 0; s.ok() && k < indexes.size(); ++k) {
+    s = kx::storage::AddIndex(nullptr, out, indexes[k]);
+  }
   if (!s.ok()) {
     std::fprintf(stderr, "gentable: %s (0x%04X)\n", s.message().c_str(), s.code());
     return 1;
