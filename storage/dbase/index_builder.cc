@@ -249,6 +249,7 @@ Status BuildIndexTemps(const IndexBuildJob& job, IndexPlan* plan, std::vector<st
       sort.env = job.env;
       sort.temp_path_prefix = ScratchPathFor(job.table_path, kSortScratch + std::uint32_t(t));
       sort.memory_budget = budget;
+      sort.expected_records = job.header->record_count;
       sort.collation = file.format == IndexFormat::kCdx ? nullptr : &table_order;
       Status s = TagKeySorter::Create(file.format, tag.def, sort, &feed.sorter);
       if (!s.ok()) return s;

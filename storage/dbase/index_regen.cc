@@ -4,7 +4,9 @@
 #include "storage/dbase/dbf_table.h"
 #include "storage/dbase/index_builder.h"
 #include "storage/dbase/index_plan.h"
+#include "storage/api/codes.h"
 #include "storage/io/family_commit.h"
+#include "storage/io/intent_record.h"
 
 namespace kx::storage {
 namespace {
@@ -24,6 +26,12 @@ Status Regen(DbfTable* table, ProgressSink* progress, RegenStats* stats) {
   Status s = CheckNoIndexMissing(indexes, path, "index regeneration");
   if (s.ok()) s = CheckIndexFilesReplaceable(env, indexes, path);
   if (!s.ok() || indexes.files.empty()) return s;
+  if (indexes.files.size() > IntentRecord::kMaxEntries) {
+    return Status::Error(DBIERR_INDEXNOTSUPPORTED,
+                         "'" + BaseName(path) + "' has " + std::to_string(indexes.files.size()) +
+                             " index files, more than one commit can replace",
+                         path);
+  }
   IndexPlan plan;
   s = PlanTableIndexes(env, indexes, path, table->header(), table->header(), &plan);
   if (!s.ok()) return s;

@@ -29,6 +29,12 @@ ExternalSorter::ExternalSorter(const ExternalSortOptions& options, std::size_t r
     options_.max_fan_in = std::max<std::size_t>(2, options_.memory_budget / read_buffer_);
   }
   options_.max_fan_in = std::max<std::size_t>(2, options_.max_fan_in);
+  if (options_.expected_records > 0) {
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(arena_capacity_, options_.expected_records));
+    arena_.reserve(n * record_size_);
+    entries_.reserve(n);
+  }
 }
 
 ExternalSorter::~ExternalSorter() = default;

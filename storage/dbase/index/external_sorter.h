@@ -29,6 +29,10 @@ struct ExternalSortOptions {
   std::size_t memory_budget = 16u << 20;
   // Test knob: most runs merged at once (0 = derived from the budget).
   std::size_t max_fan_in = 0;
+  // Records the caller expects (0: unknown). When known, the arena and the
+  // sort index are reserved once for that many (up to the budget), so they
+  // never grow by copying, which would hold old and new buffers at once.
+  std::uint64_t expected_records = 0;
 };
 
 class ExternalSorter {

@@ -54,6 +54,7 @@ Status TagKeySorter::Create(IndexFormat format, const IndexTagDef& def,
   sort_options.temp_path_prefix = options.temp_path_prefix;
   sort_options.memory_budget = options.memory_budget;
   sort_options.max_fan_in = options.max_fan_in;
+  sort_options.expected_records = options.expected_records;
   sorter->sorter_ = std::make_unique<ExternalSorter>(
       sort_options, sorter->record_.size(), sorter->sort_length_ + 4);
   *out = std::move(sorter);

@@ -34,6 +34,7 @@ struct TagSortOptions {
   std::size_t memory_budget = 16u << 20;    // arena + sort index
   const KeyCollation* collation = nullptr;  // character keys; null = binary
   std::size_t max_fan_in = 0;               // test knob, see ExternalSortOptions
+  std::uint64_t expected_records = 0;       // see ExternalSortOptions
 };
 
 class TagKeySorter final : public SortedKeySource {
