@@ -68,12 +68,13 @@ void PrintText(const KxTableInfo& i) {
 
 }  // namespace
 
-int RunInfo(const std::string& table, bool json) {
+int RunInfo(const std::string& table, bool json, const std::vector<std::string>& index_files) {
   TablePath tp = SplitTablePath(table);
   hDBIDb db = nullptr;
   hDBICur cur = nullptr;
   DBIResult r = DbiInit(nullptr);
   if (r == 0) r = DbiOpenDatabase(tp.dir.c_str(), &db);
+  if (r == 0 && !index_files.empty()) r = KxSetIndexFiles(db, tp.name.c_str(), index_files);
   if (r == 0)
     r = DbiOpenTable(db, tp.name.c_str(), nullptr, nullptr, nullptr, 0, dbiREADONLY,
                      dbiOPENSHARED, xltFIELD, 0, nullptr, &cur);

@@ -24,11 +24,12 @@ namespace {
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "usage: kxsorvel pack [--visible] [--show-result] TABLE\n"
-    "       kxsorvel reindex [--visible] [--show-result] TABLE\n"
-    "       kxsorvel set [--visible] TABLE level|block-size|langdriver VALUE\n"
-    "       kxsorvel pick [--visible] [--show-result] level|block-size|langdriver TABLE\n"
-    "       kxsorvel info [--json] TABLE\n"
+    "usage: kxsorvel pack [--visible] [--show-result] [--index FILE]... TABLE\n"
+    "       kxsorvel reindex [--visible] [--show-result] [--index FILE]... TABLE\n"
+    "       kxsorvel set [--visible] [--index FILE]... TABLE level|block-size|langdriver VALUE\n"
+    "       kxsorvel pick [--visible] [--show-result] [--index FILE]... "
+    "level|block-size|langdriver TABLE\n"
+    "       kxsorvel info [--json] [--index FILE]... TABLE\n"
     "       kxsorvel langdrivers\n"
     "       kxsorvel explain CODE\n"
     "       kxsorvel about\n"
@@ -43,6 +44,7 @@ int Usage(const std::string& problem) {
 struct Args {
   std::vector<std::string> flags;
   std::vector<std::string> operands;
+  std::vector<std::string> index_files;  // --index FILE, any number
 
   bool Has(const char* flag) const {
     for (const auto& f : flags)
@@ -58,7 +60,9 @@ struct Args {
     }
     return {};
   }
-  kx::cli::Switches SwitchesGiven() const { return {Has("--visible"), Has("--show-result")}; }
+  kx::cli::Switches SwitchesGiven() const {
+    return {Has("--visible"), Has("--show-result"), index_files};
+  }
 };
 
 Args Split(int argc, char** argv) {
@@ -66,8 +70,18 @@ Args Split(int argc, char** argv) {
   bool operands_only = false;
   for (int i = 2; i < argc; ++i) {
     std::string s = argv[i];
-    if (!operands_only && s == "--")
+    if (!operands_only && s == "--") {
       operands_only = true;
+    } else if (!operands_only && s.rfind("--index=", 0) == 0) {
+      a.flags.push_back("--index");
+      a.index_files.push_back(s.substr(8));
+    } else if (!operands_only && s == "--index") {
+      a.flags.push_back("--index");
+      if (i + 1 < argc)
+        a.index_files.push_back(argv[++i]);
+      else
+        a.flags.push_back("--index needs a FILE");
+    }
     else if (!operands_only && s.size() > 2 && s.compare(0, 2, "--") == 0)
       a.flags.push_back(s);
     else
@@ -89,30 +103,30 @@ int Dispatch(const std::string& command, const Args& a) {
   using kx::TkxSorvelU;
   std::string misfit;
   if (command == "pack") {
-    if (!(misfit = Misfit(a, {"--visible", "--show-result"}, 1, "pack takes one TABLE")).empty())
+    if (!(misfit = Misfit(a, {"--visible", "--show-result", "--index"}, 1, "pack takes one TABLE")).empty())
       return Usage(misfit);
     return kx::cli::RunOperation(a.operands[0], a.SwitchesGiven(),
                                  [](TkxSorvelU& kx) { return kx.QuickPack(); });
   }
   if (command == "reindex") {
-    if (!(misfit = Misfit(a, {"--visible", "--show-result"}, 1, "reindex takes one TABLE")).empty())
+    if (!(misfit = Misfit(a, {"--visible", "--show-result", "--index"}, 1, "reindex takes one TABLE")).empty())
       return Usage(misfit);
     return kx::cli::RunOperation(a.operands[0], a.SwitchesGiven(),
                                  [](TkxSorvelU& kx) { return kx.GenIndexs(); });
   }
   if (command == "set") {
-    if (!(misfit = Misfit(a, {"--visible"}, 3, "set takes TABLE PROPERTY VALUE")).empty())
+    if (!(misfit = Misfit(a, {"--visible", "--index"}, 3, "set takes TABLE PROPERTY VALUE")).empty())
       return Usage(misfit);
-    return kx::cli::RunSet(a.operands[0], a.operands[1], a.operands[2], a.Has("--visible"));
+    return kx::cli::RunSet(a.operands[0], a.operands[1], a.operands[2], a.SwitchesGiven());
   }
   if (command == "pick") {
-    if (!(misfit = Misfit(a, {"--visible", "--show-result"}, 2, "pick takes PROPERTY TABLE")).empty())
+    if (!(misfit = Misfit(a, {"--visible", "--show-result", "--index"}, 2, "pick takes PROPERTY TABLE")).empty())
       return Usage(misfit);
     return kx::cli::RunPick(a.operands[0], a.operands[1], a.SwitchesGiven());
   }
   if (command == "info") {
-    if (!(misfit = Misfit(a, {"--json"}, 1, "info takes one TABLE")).empty()) return Usage(misfit);
-    return kx::cli::RunInfo(a.operands[0], a.Has("--json"));
+    if (!(misfit = Misfit(a, {"--json", "--index"}, 1, "info takes one TABLE")).empty()) return Usage(misfit);
+    return kx::cli::RunInfo(a.operands[0], a.Has("--json"), a.index_files);
   }
   if (command == "langdrivers") {
     if (!(misfit = Misfit(a, {}, 0, "langdrivers takes nothing")).empty()) return Usage(misfit);

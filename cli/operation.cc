@@ -17,6 +17,7 @@ int RunOperation(const std::string& table, const Switches& switches,
   TTable data(nullptr);
   data.DatabaseName = tp.dir;
   data.TableName = tp.name;
+  for (const auto& f : switches.index_files) data.IndexFiles.Add(f);
   TkxSorvelU sorvel(nullptr);
   sorvel.DataSet = &data;
   sorvel.VisiMode = switches.visible;

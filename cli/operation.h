@@ -6,14 +6,16 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "component/kx_sorvel.h"
 
 namespace kx::cli {
 
 struct Switches {
-  bool visible = false;      // --visible: the component's VisiMode
-  bool show_result = false;  // --show-result: the component's ShowResult
+  bool visible = false;                  // --visible: the component's VisiMode
+  bool show_result = false;              // --show-result: the component's ShowResult
+  std::vector<std::string> index_files;  // --index FILE: the table's IndexFiles
 };
 
 // Runs `op` on a component set up for `table`; returns the exit status: 0

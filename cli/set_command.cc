@@ -22,11 +22,13 @@ int BadProperty(const std::string& property) {
 }  // namespace
 
 int RunSet(const std::string& table, const std::string& property, const std::string& value,
-           bool visible) {
+           const Switches& switches) {
   const char* name = EngineName(property);
   if (!name) return BadProperty(property);
   bool refused = false;
-  int status = RunOperation(table, {visible, false}, [&](TkxSorvelU& kx) {
+  Switches given = switches;
+  given.show_result = false;  // AlterTblProp leaves the report to its caller: the tool
+  int status = RunOperation(table, given, [&](TkxSorvelU& kx) {
     DBIResult r = kx.AlterTblProp(value.c_str(), name);
     refused = !kx.FPropKnown || !kx.FValueValid;
     return r;

@@ -12,7 +12,7 @@ namespace kx::cli {
 // value it does not accept without touching the table; the tool says so and
 // exits 1.
 int RunSet(const std::string& table, const std::string& property, const std::string& value,
-           bool visible);
+           const Switches& switches);
 
 int RunPick(const std::string& property, const std::string& table, const Switches& switches);
 

@@ -149,6 +149,15 @@ DBIResult KxDescribeTable(hDBICur cursor, KxTableInfo* info) {
   KX_FORWARD(DescribeTable(cursor, info));
 }
 
+DBIResult Engine::SetIndexFiles(hDBIDb, const char*, const std::vector<std::string>&) {
+  return SetLastError(DBIERR_NOTSUPPORTED, "KxSetIndexFiles");
+}
+
+DBIResult KxSetIndexFiles(hDBIDb db, const char* table, const std::vector<std::string>& files) {
+  if (!table) return SetLastError(DBIERR_INVALIDPARAM);
+  KX_FORWARD(SetIndexFiles(db, table, files));
+}
+
 DBIResult DbiGetErrorInfo(BOOL16, DBIErrInfo* info) {
   if (!info) return DBIERR_INVALIDPARAM;
   *info = g_last_error;

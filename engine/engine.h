@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/dbi_types.h"
 
@@ -42,6 +43,8 @@ class Engine {
   virtual DBIResult GetNextRecord(hDBICur cursor, DBILockType lock, void* rec, void* props) = 0;
   // Extension (kx_ext.h); engines without it answer DBIERR_NOTSUPPORTED.
   virtual DBIResult DescribeTable(hDBICur cursor, KxTableInfo* info);
+  virtual DBIResult SetIndexFiles(hDBIDb db, const char* table,
+                                  const std::vector<std::string>& files);
 };
 
 // Installs the engine that the Dbi* calls forward to and returns the one it

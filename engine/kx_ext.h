@@ -36,4 +36,11 @@ struct KxTableInfo {
 // Describes the table behind an open cursor.
 DBIResult KxDescribeTable(hDBICur hCursor, KxTableInfo* info);
 
+// Names index files (.ndx, .idx, .mdx, .cdx in the table's folder) that the
+// application attaches to a table of the database besides those the table
+// names itself. From then on opens, packs, restructures and regenerations of
+// that table in this database keep them up to date. An empty list forgets
+// them. A file that is not there is reported when the table is opened.
+DBIResult KxSetIndexFiles(hDBIDb hDb, const char* pszTableName, const std::vector<std::string>& files);
+
 }  // namespace kx

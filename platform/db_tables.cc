@@ -1,7 +1,11 @@
 // TBDEDataSet and TTable.
 #include "platform/db_tables.h"
 
+#include <string>
+#include <vector>
+
 #include "engine/dbi.h"
+#include "engine/kx_ext.h"
 #include "platform/db_errors.h"
 
 namespace kx {
@@ -73,6 +77,11 @@ TTable::TTable(TComponent* AOwner)
 void TTable::OpenCursor(hDBIDb* database, hDBICur* cursor) {
   Check(DbiInit(nullptr));
   if (!*database) Check(DbiOpenDatabase(FDatabaseName.c_str(), database));
+  if (IndexFiles.Count() > 0) {
+    std::vector<std::string> files;
+    for (const AnsiString& f : IndexFiles.ToVector()) files.emplace_back(f.c_str());
+    Check(KxSetIndexFiles(*database, FTableName.c_str(), files));
+  }
   Check(DbiOpenTable(*database, FTableName.c_str(), nullptr, nullptr, nullptr, 0, dbiREADWRITE,
                      FExclusive ? dbiOPENEXCL : dbiOPENSHARED, xltFIELD, 0, nullptr, cursor));
 }

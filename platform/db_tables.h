@@ -13,6 +13,7 @@
 
 #include "engine/dbi_types.h"
 #include "platform/component.h"
+#include "platform/strings.h"
 
 namespace kx {
 
@@ -57,6 +58,10 @@ class TTable : public TBDEDataSet {
   TProp<AnsiString> DatabaseName;
   TProp<bool> Exclusive;
   TProp<AnsiString> TableName;
+  // Index files the application attaches to the table (.ndx, .idx, .mdx,
+  // .cdx in its folder) besides those the table names itself; handed to the
+  // engine at Open, so its packs and regenerations keep them up to date.
+  TStringList IndexFiles;
 
  protected:
   void OpenCursor(hDBIDb* database, hDBICur* cursor) override;

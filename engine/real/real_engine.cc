@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "engine/dbi.h"
@@ -19,6 +20,14 @@ namespace {
 
 struct Database {
   std::string dir;
+  // Index files the application attached, by the table's resolved path.
+  std::map<std::string, std::vector<std::string>> index_files;
+
+  storage::OpenOptions OptionsFor(const std::string& path) const {
+    storage::OpenOptions o;
+    if (auto it = index_files.find(path); it != index_files.end()) o.index_files = it->second;
+    return o;
+  }
 };
 
 // Every cursor handle points at a CursorBase; its kind says which.
@@ -98,7 +107,8 @@ class RealEngine : public Engine {
     auto c = std::make_unique<Cursor>();
     c->path = path;
     auto mode = share == dbiOPENEXCL ? storage::ShareMode::kExclusive : storage::ShareMode::kShared;
-    storage::Status s = storage::Open(nullptr, path, mode, &c->table);
+    storage::Status s =
+        storage::Open(nullptr, path, mode, AsDatabase(db)->OptionsFor(path), &c->table);
     if (!s.ok()) return Fail(s);
     *cursor = reinterpret_cast<hDBICur>(static_cast<CursorBase*>(c.release()));
     return 0;
@@ -154,7 +164,8 @@ class RealEngine : public Engine {
     if (request.property.empty() && !request.pack) return 0;  // nothing asked
     ProgressRelay relay;
     storage::RestructureStats stats;
-    storage::Status s = storage::Restructure(nullptr, path, request, &relay, &stats);
+    storage::Status s = storage::Restructure(nullptr, path, AsDatabase(db)->OptionsFor(path),
+                                             request, &relay, &stats);
     return s.ok() ? 0 : Fail(s);
   }
 
@@ -170,14 +181,16 @@ class RealEngine : public Engine {
     }
     std::string path;
     if (DBIResult r = Resolve(db, name, driver, &path)) return r;
-    return Pack(path);
+    return Pack(path, AsDatabase(db)->OptionsFor(path));
   }
 
   DBIResult RegenIndexes(hDBICur cursor) override {
     auto* c = AsCursor(cursor);
     if (!c) return SetLastError(DBIERR_INVALIDHNDL);
-    if (c->table->Info().index_files.empty()) return 0;  // nothing to regenerate
-    return SetLastError(DBIERR_INDEXNOTSUPPORTED, "index regeneration", c->path.c_str());
+    ProgressRelay relay;
+    storage::RegenStats stats;
+    storage::Status s = c->table->RegenIndexes(&relay, &stats);
+    return s.ok() ? 0 : Fail(s);
   }
 
   DBIResult OpenLdList(hDBICur* cursor) override {
@@ -198,6 +211,17 @@ class RealEngine : public Engine {
     CopyName(out.szDesc, std::string(d.description).c_str());
     out.iCodePage = d.code_page;
     std::memcpy(rec, &out, sizeof out);
+    return 0;
+  }
+
+  DBIResult SetIndexFiles(hDBIDb db, const char* table,
+                          const std::vector<std::string>& files) override {
+    std::string path;
+    if (DBIResult r = Resolve(db, table, nullptr, &path)) return r;
+    if (files.empty())
+      AsDatabase(db)->index_files.erase(path);
+    else
+      AsDatabase(db)->index_files[path] = files;
     return 0;
   }
 
@@ -222,6 +246,8 @@ class RealEngine : public Engine {
   }
 
  private:
+  static Database* AsDatabase(hDBIDb db) { return reinterpret_cast<Database*>(db); }
+
   static Cursor* AsCursor(hDBICur cursor) {
     auto* base = reinterpret_cast<CursorBase*>(cursor);
     if (!base || base->kind != CursorBase::Kind::kTable) return nullptr;
@@ -245,10 +271,10 @@ class RealEngine : public Engine {
     return 0;
   }
 
-  DBIResult Pack(const std::string& path) {
+  DBIResult Pack(const std::string& path, const storage::OpenOptions& options) {
     ProgressRelay relay;
     storage::PackStats stats;
-    storage::Status s = storage::Pack(nullptr, path, &relay, &stats);
+    storage::Status s = storage::Pack(nullptr, path, options, &relay, &stats);
     if (!s.ok()) return Fail(s);
     return 0;
   }

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Restructures real tables with tools/kxrestructure and reads them back with
+"""Restructures real tables with `kxsorvel set` and reads them back with
 other readers.
 
 python3-dbf writes a dBASE III table with memos (code page 437, accented
@@ -24,7 +24,7 @@ import dbf
 import dbfread
 
 BIN = os.environ.get("KX_BINARY_DIR", "build/test")
-RESTRUCTURE = os.path.join(BIN, "tools", "kxrestructure")
+KX = os.path.join(BIN, "cli", "kxsorvel")
 DUMP = os.path.join(BIN, "tools", "kxdump")
 OGRINFO = shutil.which("ogrinfo")
 
@@ -32,7 +32,10 @@ NAMES = ["Müller", "Café Noël", "Åsa Ström", "Niño ½", "plain", "Æble £
 
 
 def restructure(path, prop, value):
-    return subprocess.run([RESTRUCTURE, path, prop, value], capture_output=True, text=True)
+    """`kxsorvel set`, which goes through the component as an application would."""
+    word = {"LEVEL": "level", "LANGDRIVER": "langdriver", "BLOCK SIZE": "block-size"}[prop.upper()]
+    return subprocess.run([KX, "set", path, word, value], capture_output=True, text=True,
+                          stdin=subprocess.DEVNULL)
 
 
 def dbfread_records(path, encoding=None, deleted=False):
