@@ -11,6 +11,7 @@ import unittest
 BIN = os.environ.get("KX_BINARY_DIR", "build/test")
 KX = os.path.join(BIN, "cli", "kxsorvel")
 GENTABLE = os.path.join(BIN, "tools", "gentable")
+MKINDEX = os.path.join(BIN, "tools", "mkindex")
 
 
 def run(*args):
@@ -76,6 +77,26 @@ class Cli(unittest.TestCase):
         self.assertEqual(after["records"], before["records"] - before["deleted"])
         self.assertEqual(after["deleted"], 0)
         self.assertLess(after["bytes"], before["bytes"])
+
+    def test_index_named_with_option_is_rebuilt_by_pack(self):
+        table = os.path.join(self.dir, "NX.DBF")
+        subprocess.run([GENTABLE, table, "--level", "3", "--records", "300", "--deleted", "30",
+                        "--index", "NAMES.NDX:NAME", "--seed", "4"], check=True)
+        os.remove(os.path.join(self.dir, "NX.INF"))  # only the application knows the index now
+        ndx = os.path.join(self.dir, "NAMES.NDX")
+
+        def keys():
+            out = subprocess.run([MKINDEX, "dump", ndx], capture_output=True, text=True).stdout
+            return [line.split("\t")[1] for line in out.splitlines()[1:]]
+
+        self.assertEqual(len(keys()), 300)
+        info = json.loads(run("info", "--json", "--index", "NAMES.NDX", table).stdout)
+        self.assertEqual(info["index_files"], [ndx])
+        r = run("pack", "--index", "NAMES.NDX", table)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        live = json.loads(run("info", "--json", table).stdout)["records"]
+        self.assertEqual(sorted(int(k) for k in keys()), list(range(1, live + 1)))
+        self.assertEqual(run("pack", "--index", "GONE.NDX", table).returncode, 1)
 
     def test_explain_prints_what_the_report_would_show(self):
         r = run("explain", "0x2803")
