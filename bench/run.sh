@@ -8,6 +8,8 @@
 #   level change    4 -> 7 and 4 -> 25 (the memo becomes an .fpt), with memo
 #   language driver DB437US0 -> DBWINUS0, with memo
 #   index rebuild   one character tag (NAME) and one numeric tag (BALANCE)
+#   indexed pack    30% deleted, memo, a production .mdx with both tags
+#                   (the pack rebuilds them), against the copy floor
 # against:
 #   floor    copying the table's files through a 1 MiB buffer, then fsync of
 #            each copy (bench_op copy)
@@ -175,6 +177,8 @@ for n in "${sizes[@]}"; do
   "$gen" "$d/LANG.dbf" --records "$n" --deleted 30 --memo --seed 1 --lang DB437US0
   "$gen" "$d/CHARIX.dbf" --records "$n" --deleted 30 --seed 1
   "$gen" "$d/NUMIX.dbf" --records "$n" --deleted 30 --seed 1
+  "$gen" "$d/INDEXED.dbf" --records "$n" --deleted 30 --memo --seed 1 \
+         --index NAME:NAME --index BALANCE:BALANCE
   "$op" addindex "$d/CHARIX.dbf" NAME NAME >/dev/null
   "$op" addindex "$d/NUMIX.dbf" BALANCE BALANCE >/dev/null
   "$op" keys "$d/CHARIX.dbf" NAME "$d/name.keys" >/dev/null
@@ -197,6 +201,8 @@ for n in "${sizes[@]}"; do
   row "$n" "index rebuild, C tag NAME" "$ours_s" "$ours_kib" "$floor_s" "" "" "$sort_s"
   ours "$d" NUMIX regen; floor "$d" NUMIX; sorted "$d/balance.keys" -n
   row "$n" "index rebuild, N tag BALANCE" "$ours_s" "$ours_kib" "$floor_s" "" "" "$sort_s"
+  ours "$d" INDEXED pack; floor "$d" INDEXED
+  row "$n" "pack, 30% deleted, memo, .mdx 2 tags" "$ours_s" "$ours_kib" "$floor_s" "" "" ""
   rm -rf "$d"
 done
 
