@@ -97,13 +97,17 @@ Status MemoSource::Fetch(std::uint64_t off, std::uint64_t want, const std::uint8
 Status MemoSource::Dbt3Extent(std::uint64_t off, std::uint64_t* len) {
   // A dBASE III memo has no length: it runs to its 0x1A terminator (or to
   // the end of the file, which some writers leave unterminated).
+  // The scan takes what the window holds from `pos` on and refills it only
+  // when `pos` leaves it: asking Fetch for a full window at every memo
+  // would read a window per memo.
   std::uint64_t pos = off;
   while (pos < size_) {
     const std::uint8_t* p = nullptr;
     std::size_t got = 0;
-    Status s = Fetch(pos, size_ - pos, &p, &got);
+    Status s = Fetch(pos, 1, &p, &got);
     if (!s.ok()) return s;
     if (got == 0) break;
+    got = static_cast<std::size_t>(window_off_ + window_len_ - pos);
     const void* hit = std::memchr(p, DbfHeader::kEof, got);
     if (hit != nullptr) {
       *len = pos - off + static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - p);
