@@ -49,10 +49,16 @@ testing::DirSnapshot DataFiles(const std::string& dir) {
 }
 
 TEST(IndexedPack, IndexesWalkToTheLiveRecordsRenumbered) {
-  for (int level : {3, 4, 7, 25}) {
+  struct Case {
+    int level, deleted_pct;
+  };
+  for (const Case& c : {Case{3, 30}, Case{4, 30}, Case{7, 30}, Case{25, 30}, Case{4, 100}}) {
+    const int level = c.level;
     ScratchDir dir;
     const std::string path = dir.File("P.DBF");
-    ASSERT_TRUE(testing::MakeTable(path, Layout(level)).ok());
+    GenOptions layout = Layout(level);
+    layout.deleted_pct = c.deleted_pct;
+    ASSERT_TRUE(testing::MakeTable(path, layout).ok());
     ASSERT_TRUE(testing::AddIndexes(path, testing::TestIndexes(true)).ok()) << level;
     testing::IndexCheck before = testing::CheckTableIndexes(path);
     ASSERT_TRUE(before.ok()) << level << ": " << before.problem;
@@ -67,6 +73,7 @@ TEST(IndexedPack, IndexesWalkToTheLiveRecordsRenumbered) {
     EXPECT_TRUE(after.ok()) << level << ": " << after.problem;
     EXPECT_EQ(after.tags, 6);
     EXPECT_LT(after.keys, before.keys);
+    if (c.deleted_pct == 100) EXPECT_EQ(after.keys, 0u) << "every tag empty";
     EXPECT_TRUE(testing::Leftovers(dir.path()).empty());
   }
 }
