@@ -149,6 +149,7 @@ Status PlanTableIndexes(Env* env, const TableIndexes& indexes, const std::string
         out->removed.push_back(found.path);
       }
     }
+    if (tags.empty()) continue;  // indexes nothing: left as it is, and not claimed
     if (file.format == IndexFormat::kMdx && tags.size() > kMaxMdxTags) {
       return CannotRebuild(table_path, found.path,
                            std::to_string(tags.size()) + " tags, an .mdx holds 47");

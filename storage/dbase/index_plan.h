@@ -11,7 +11,9 @@
 // .mdx at dBASE levels 3 to 7, a structural .cdx at level 25; the file of
 // the other format is then removed in the same commit. Character tags of
 // .ndx and .mdx files sort by the table's language driver, .cdx and .idx
-// tags in machine (binary) order, which is what their headers declare.
+// tags in machine (binary) order, which is what their headers declare. A
+// file without tags indexes nothing and is left out of the plan (a
+// production one then loses its claim: HeaderBytesForPlan clears byte 28).
 #pragma once
 
 #include <memory>

@@ -34,7 +34,7 @@ Status Regen(DbfTable* table, ProgressSink* progress, RegenStats* stats) {
   }
   IndexPlan plan;
   s = PlanTableIndexes(env, indexes, path, table->header(), table->header(), &plan);
-  if (!s.ok()) return s;
+  if (!s.ok() || plan.files.empty()) return s;
 
   FileStat data_st;
   if (!(s = env->Stat(table->lock()->fd(), &data_st)).ok()) return s;

@@ -144,7 +144,9 @@ Status FindTableIndexes(Env* env, const std::string& data_path,
     }
     if (entry.empty()) {
       std::string ext = own;
-      if (upper) std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c - 32; });
+      if (upper) {
+        for (char& c : ext) c = static_cast<char>(c - 'a' + 'A');
+      }
       out->missing.push_back(JoinPath(dir, stem + "." + ext));
     } else {
       TableIndexFile f;
