@@ -49,6 +49,10 @@ Status OutputStream::Flush() {
   if (!s.ok()) return s;
   flushed_ += used_;
   used_ = 0;
+  if (flushed_ - written_back_ >= kWritebackChunk) {
+    env_->StartWriteback(fd_, start_ + written_back_, flushed_ - written_back_);
+    written_back_ = flushed_;
+  }
   return Status::OK();
 }
 

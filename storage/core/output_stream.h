@@ -4,7 +4,10 @@
 // Appends go to a large buffer and reach the file in big writes starting at
 // `start`; bytes before `start` (a header written last) are the caller's
 // business: WriteHeader puts them at offset 0 and folds them into the CRC,
-// so crc() is the checksum of the whole file in file order.
+// so crc() is the checksum of the whole file in file order. Every
+// kWritebackChunk bytes written, the stream asks the Env to start writing
+// them back (Env::StartWriteback), so that the disk works while the
+// rewrite goes on and the caller's final Sync has only the tail left.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +21,7 @@ namespace kx::storage {
 class OutputStream {
  public:
   static constexpr std::size_t kBufferSize = 1 << 20;
+  static constexpr std::uint64_t kWritebackChunk = std::uint64_t{4} << 20;
 
   OutputStream(Env* env, Fd fd, std::uint64_t start);
 
@@ -36,6 +40,7 @@ class OutputStream {
   std::uint64_t start_;
   std::uint64_t appended_ = 0;  // bytes appended (buffered or written)
   std::uint64_t flushed_ = 0;
+  std::uint64_t written_back_ = 0;  // bytes handed to StartWriteback
   std::uint32_t body_crc_ = 0;
   std::uint32_t header_crc_ = 0;
   bool header_written_ = false;

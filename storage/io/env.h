@@ -66,6 +66,12 @@ class Env {
   virtual Status Truncate(Fd fd, std::uint64_t size) = 0;
   // fsync. A failure means the file's contents are unknown: never retry.
   virtual Status Sync(Fd fd) = 0;
+  // Starts writing bytes [off, off + n) of a file being written back to
+  // disk without waiting, so that the Sync that must follow finds less to
+  // do. A hint: it changes no contents and makes nothing durable, and a
+  // failed write-back is reported by that Sync, so it returns nothing.
+  // Default: nothing.
+  virtual void StartWriteback(Fd fd, std::uint64_t off, std::uint64_t n) {}
   virtual Status Stat(Fd fd, FileStat* st) = 0;
   // Gives the file the permission bits and, where allowed, owner of `like`.
   virtual Status CopyOwnerAndMode(Fd fd, const FileStat& like) = 0;

@@ -177,6 +177,14 @@ Status PosixEnv::Sync(Fd fd) {
   return ::fsync(fd) == 0 ? Status::OK() : Fail(EnvOp::kSync, fd, errno);
 }
 
+void PosixEnv::StartWriteback(Fd fd, std::uint64_t off, std::uint64_t n) {
+  // SYNC_FILE_RANGE_WRITE alone queues the dirty pages and returns; an I/O
+  // error of that write-back is kept by the kernel for the file and comes
+  // back from the next fsync, so the result can be ignored.
+  (void)::sync_file_range(fd, static_cast<off64_t>(off), static_cast<off64_t>(n),
+                          SYNC_FILE_RANGE_WRITE);
+}
+
 Status PosixEnv::Stat(Fd fd, FileStat* st) {
   struct stat s;
   if (::fstat(fd, &s) != 0) return Fail(EnvOp::kStat, fd, errno);

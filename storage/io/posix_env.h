@@ -29,6 +29,7 @@ class PosixEnv : public Env {
   Status WriteAt(Fd fd, std::uint64_t off, const void* buf, std::size_t n) override;
   Status Truncate(Fd fd, std::uint64_t size) override;
   Status Sync(Fd fd) override;
+  void StartWriteback(Fd fd, std::uint64_t off, std::uint64_t n) override;
   Status Stat(Fd fd, FileStat* st) override;
   Status CopyOwnerAndMode(Fd fd, const FileStat& like) override;
   Status Lock(Fd fd, LockKind kind) override;
