@@ -1,7 +1,6 @@
 // DbfTable: see dbf_table.h.
 #include "storage/dbase/dbf_table.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "storage/api/codes.h"
@@ -41,10 +40,12 @@ void FormatMemoPointer(std::uint32_t block, const DbfField& field, std::uint8_t*
   std::uint8_t* p = record + field.offset;
   std::memset(p, ' ', field.length);
   if (block == 0) return;
-  char digits[16];
-  int n = std::snprintf(digits, sizeof digits, "%u", block);
-  if (n > field.length) n = field.length;  // REQUIRES: fits (checked by the caller)
-  std::memcpy(p + field.length - n, digits, static_cast<std::size_t>(n));
+  // Once per memo of a rewrite: digits by hand rather than through printf.
+  char digits[10];
+  int n = 0;
+  for (std::uint32_t v = block; v != 0; v /= 10) digits[9 - n++] = static_cast<char>('0' + v % 10);
+  const int keep = n > field.length ? field.length : n;  // REQUIRES: fits (checked by the caller)
+  std::memcpy(p + field.length - keep, digits + 10 - n, static_cast<std::size_t>(keep));
 }
 
 Status DbfTable::Open(Env* env, const std::string& path, ShareMode mode,
