@@ -2,6 +2,7 @@
 // storage/doc/pack_protocol.md.
 #include "storage/dbase/dbf_rewriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -17,6 +18,9 @@
 
 namespace kx::storage {
 namespace {
+
+// Records are read in chunks of about this many bytes.
+constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
 // Restructure steps of the engine's notifications (ProgressSink).
 constexpr std::uint32_t kStepProcessing = 0;
@@ -170,26 +174,53 @@ Status Rewriter::Convert(std::uint32_t recno, const std::uint8_t* rec, std::uint
   return Status::OK();
 }
 
+// Reads the records a chunk at a time (as DbfTable::ForEachRecord does) so
+// that records kept as they are leave in runs: one Append per run of
+// consecutive kept records rather than one per record.
 Status Rewriter::CopyRecords(OutputStream* data, MemoConverter* memo, std::uint32_t* live) {
+  const std::size_t in_len = t_->header().record_length;
   const std::size_t out_len = plan_.target.record_length;
-  const bool as_is = plan_.moves.empty() && out_len == t_->header().record_length;
+  const bool as_is = plan_.moves.empty() && out_len == in_len;
+  const std::uint32_t count = t_->header().record_count;
+  const std::uint32_t per_chunk =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, kReadChunk / in_len));
+  std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[per_chunk * in_len]);
   std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[out_len]);
   *live = 0;
-  return t_->ForEachRecord([&](std::uint32_t recno, const std::uint8_t* rec) -> Status {
-    meter_.Advance(recno);
-    if (rec[0] == DbfHeader::kDeleted) {
-      if (plan_.pack) return Status::OK();
-      ++deleted_kept_;
-    }
-    const std::uint8_t* src = rec;
-    if (!as_is) {
-      Status s = Convert(recno, rec, out.get(), memo);
+  for (std::uint32_t done = 0; done < count;) {
+    std::uint32_t n = 0;
+    Status s = t_->ReadRecords(done, per_chunk, chunk.get(), &n);
+    if (!s.ok()) return s;
+    const std::uint8_t* run = nullptr;  // kept records not yet appended
+    std::size_t run_len = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint32_t recno = done + i + 1;
+      const std::uint8_t* rec = chunk.get() + std::size_t{i} * in_len;
+      meter_.Advance(recno);
+      if (rec[0] == DbfHeader::kDeleted) {
+        if (plan_.pack) {
+          if (run_len != 0) s = data->Append(run, run_len);
+          if (!s.ok()) return s;
+          run_len = 0;
+          continue;
+        }
+        ++deleted_kept_;
+      }
+      ++*live;
+      if (as_is) {
+        if (run_len == 0) run = rec;
+        run_len += in_len;
+        continue;
+      }
+      s = Convert(recno, rec, out.get(), memo);
+      if (s.ok()) s = data->Append(out.get(), out_len);
       if (!s.ok()) return s;
-      src = out.get();
     }
-    ++*live;
-    return data->Append(src, out_len);
-  });
+    if (run_len != 0) s = data->Append(run, run_len);
+    if (!s.ok()) return s;
+    done += n;
+  }
+  return Status::OK();
 }
 
 Status Rewriter::WriteMemoTemp(ScopedFd* fd, std::unique_ptr<MemoSink>* sink) {
