@@ -39,6 +39,9 @@ void PrintJson(const KxTableInfo& i) {
               i.memo_file.empty() ? "null" : JsonString(i.memo_file).c_str());
   for (std::size_t k = 0; k < i.index_files.size(); ++k)
     std::printf("%s%s", k ? ", " : "", JsonString(i.index_files[k]).c_str());
+  std::printf("], \"missing_index_files\": [");
+  for (std::size_t k = 0; k < i.missing_index_files.size(); ++k)
+    std::printf("%s%s", k ? ", " : "", JsonString(i.missing_index_files[k]).c_str());
   std::printf("], \"bytes\": %llu, \"fields\": [", static_cast<unsigned long long>(i.bytes));
   for (std::size_t k = 0; k < i.fields.size(); ++k) {
     const auto& f = i.fields[k];
@@ -63,7 +66,9 @@ void PrintText(const KxTableInfo& i) {
   if (i.index_files.empty()) std::printf("(none)");
   for (std::size_t k = 0; k < i.index_files.size(); ++k)
     std::printf("%s%s", k ? ", " : "", i.index_files[k].c_str());
-  std::printf("\nbytes            %llu\n", static_cast<unsigned long long>(i.bytes));
+  std::printf("\n");
+  for (const auto& m : i.missing_index_files) std::printf("missing index    %s\n", m.c_str());
+  std::printf("bytes            %llu\n", static_cast<unsigned long long>(i.bytes));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ struct KxTableInfo {
   std::vector<KxFieldInfo> fields;
   std::string memo_file;
   std::vector<std::string> index_files;
+  std::vector<std::string> missing_index_files;  // belong to the table but are absent
   std::uint64_t bytes = 0;
 };
 

@@ -241,6 +241,7 @@ class RealEngine : public Engine {
     for (const auto& f : info.fields) out->fields.push_back({f.name, f.type, f.length, f.decimals});
     out->memo_file = info.memo_file;
     out->index_files = info.index_files;
+    out->missing_index_files = info.missing_index_files;
     out->bytes = info.bytes;
     return 0;
   }
