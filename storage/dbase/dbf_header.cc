@@ -85,7 +85,13 @@ Status DbfHeader::Parse(const std::uint8_t* b, std::size_t n) {
   for (;;) {
     if (pos >= n) return Corrupt("field list has no terminator");
     if (b[pos] == kTerminator) break;
-    if (pos + desc_size > n) return Corrupt("field descriptor runs past the header");
+    if (pos + desc_size > n) {
+      // No room for another descriptor: the header length ends the list even
+      // when a writer put another byte than 0x0D at its end (seen in FoxPro
+      // files), as other readers count the fields from the header length.
+      if (!fields.empty()) break;
+      return Corrupt("field descriptor runs past the header");
+    }
     const std::uint8_t* d = b + pos;
     DbfField f;
     std::size_t name_max = level == 7 ? 32 : 11;

@@ -49,6 +49,17 @@ TEST(Describe, RealSamplesOfEachKind) {
   }
 }
 
+TEST(Describe, HeaderLengthEndsAFieldListWithoutTerminator) {
+  // FoxPro wrote 0x0A where the field list's 0x0D belongs; the header length
+  // still says where the fields end, as other readers take it.
+  TableInfo info;
+  Status s = Describe(nullptr, testing::SourcePath("tests/data/dbase/rooms.dbf"), &info);
+  ASSERT_TRUE(s.ok()) << s.message();
+  EXPECT_EQ(info.fields.size(), 2u);
+  EXPECT_EQ(info.record_count, 42u);
+  EXPECT_EQ(info.fields[1].name, "FACILITY");
+}
+
 TEST(Describe, CountsDeletedRecordsAndNamesTheDriver) {
   ScratchDir dir;
   TableLayout t;
