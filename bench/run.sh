@@ -14,38 +14,44 @@
 #   floor    copying the table's files through a 1 MiB buffer, then fsync of
 #            each copy (bench_op copy)
 #   GDAL     ogrinfo T.dbf -sql "REPACK T" (no fsync; with a memo it clears
-#            the memo flag and leaves the .dbt as it was), its start-up and
-#            table open (ogrinfo -ro -so) subtracted
+#            the memo flag and leaves the .dbt as it was), minus its start-up
+#            and table open (ogrinfo -ro -so) timed just before
 #   sort     LC_ALL=C sort (sort -n for the numeric tag) of the same keys,
 #            one a line, from file to file
-#   py-dbf   python3-dbf's pack(), quadratic: measured at 10,000 and 20,000
-#            records beside our pack of the same tables; its time at the
-#            benchmark sizes is extrapolated with the exponent fitted to
+#   py-dbf   python3-dbf's pack(), quadratic: measured once at 10,000 and
+#            20,000 records beside our pack of the same tables; its time at
+#            the benchmark sizes is extrapolated with the exponent fitted to
 #            those two points (marked ~)
 # Our operations run through bench/bench_op, one process each: seconds are
 # wall time around the engine call, peak memory is that process's ru_maxrss.
-# Short runs are repeated (RUNS, default 3) and the median taken; peak
-# memory is the largest of the runs. Ratios are computed from this run only.
+# Each operation runs RUNS times (default 5), and each of its peers runs
+# right after it in the same round, so that both meet the same machine
+# state: the machine is shared and its speed drifts by a factor of two and
+# more within a minute. Times are medians over the rounds; a ratio is the
+# median of the rounds' ratios; peak memory is the largest of the rounds.
 #
 #   KX_BIN=build/release bench/run.sh [SIZE...]
-# Environment: RUNS (3), TMPDIR (where tables are made; needs ~3 GB for
-# 1,000,000 records), PYDBF_SIZES ("10000 20000"; empty skips python3-dbf).
+# Environment: RUNS (5), TMPDIR (where tables are made; needs ~4 GB for
+# 1,000,000 records), PYDBF_SIZES ("10000 20000"; empty skips python3-dbf),
+# BENCH_VERBOSE (non-empty: every round on stderr).
 set -euo pipefail
 : "${KX_BIN:?set KX_BIN to a build folder (e.g. build/release)}"
 sizes=("$@")
 ((${#sizes[@]})) || sizes=(100000 1000000)
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 pydbf_sizes=${PYDBF_SIZES-"10000 20000"}
 op="$KX_BIN/bench/bench_op"
 gen="$KX_BIN/tools/gentable"
 work=$(mktemp -d "${TMPDIR:-/tmp}/kxbench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 started=$(date +%s)
+load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN{print b - a}'; }
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
 maximum() { printf '%s\n' "$@" | sort -g | tail -1; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (a == "" || b == "" || b <= 0) print "-"; else printf "%.2f", a / b }'; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b <= 0) print 0; else printf "%.4f", a / b }'; }
 
 # fresh SRC_DIR STEM: a synced copy of STEM.* in $work/run; prints the
 # copy's table path.
@@ -57,60 +63,63 @@ fresh() {
   echo "$work/run/$2.dbf"
 }
 
-# ours SRC_DIR STEM OP [ARGS...]: sets ours_s (median) and ours_kib (peak).
-ours() {
-  local dir=$1 stem=$2 what=$3 t s=() m=()
+# Peers, each timing one round and printing seconds.
+floor_once() {  # floor_once SRC_DIR STEM
+  rm -rf "$work/floor"
+  mkdir "$work/floor"
+  "$op" copy "$work/floor" "$1/$2".* | cut -d' ' -f1
+  rm -rf "$work/floor"
+}
+gdal_once() {  # gdal_once SRC_DIR STEM
+  local t t0 open
+  t=$(fresh "$1" "$2")
+  t0=$(now)
+  ogrinfo -ro -so "$t" "$2" >/dev/null
+  open=$(since "$t0")
+  t0=$(now)
+  ogrinfo "$t" -sql "REPACK $2" >/dev/null
+  awk -v a="$(since "$t0")" -v b="$open" 'BEGIN{print a - b}'
+}
+sort_once() {  # sort_once KEYS [sort options]
+  local keys=$1 t0
+  shift
+  t0=$(now)
+  LC_ALL=C sort "$@" -o "$keys.sorted" "$keys"
+  since "$t0"
+  rm -f "$keys.sorted"
+}
+
+# measure SRC_DIR STEM OP [ARGS...] with $peers a list of floor, gdal and
+# sort (then $sort_args: KEYS [options]): RUNS rounds of our operation on a
+# fresh copy followed by each peer. Sets ours_s, ours_kib and, for each
+# peer P, P_s (median seconds) and P_x (median ratio: ours / floor,
+# GDAL / ours, ours / sort).
+measure() {
+  local dir=$1 stem=$2 what=$3 t sec kib p v
   shift 3
+  local s=() m=() fs=() fx=() gs=() gx=() ss=() sx=()
   for ((i = 0; i < runs; ++i)); do
     t=$(fresh "$dir" "$stem")
     read -r sec kib < <("$op" "$what" "$t" "$@")
-    [ -z "${BENCH_VERBOSE:-}" ] || echo "  $stem $what $*: $sec s $kib KiB" >&2
     s+=("$sec")
     m+=("$kib")
+    local line="  $stem $what $*: $sec s $kib KiB"
+    for p in $peers; do
+      case $p in
+        floor) v=$(floor_once "$dir" "$stem"); fs+=("$v"); fx+=("$(div "$sec" "$v")") ;;
+        gdal) v=$(gdal_once "$dir" "$stem"); gs+=("$v"); gx+=("$(div "$v" "$sec")") ;;
+        sort) v=$(sort_once $sort_args); ss+=("$v"); sx+=("$(div "$sec" "$v")") ;;
+      esac
+      line+=", $p $v s"
+    done
+    [ -z "${BENCH_VERBOSE:-}" ] || echo "$line" >&2
   done
   ours_s=$(median "${s[@]}")
   ours_kib=$(maximum "${m[@]}")
-}
-
-# floor SRC_DIR STEM: sets floor_s, copying every STEM.* file.
-floor() {
-  local s=() sec kib
-  for ((i = 0; i < runs; ++i)); do
-    rm -rf "$work/floor"
-    mkdir "$work/floor"
-    read -r sec kib < <("$op" copy "$work/floor" "$1/$2".*)
-    s+=("$sec")
-  done
-  rm -rf "$work/floor"
-  floor_s=$(median "${s[@]}")
-}
-
-# gdal SRC_DIR STEM: sets gdal_s, REPACK minus ogrinfo's start-up and open.
-gdal() {
-  local t t0 s=() o=()
-  for ((i = 0; i < runs; ++i)); do
-    t=$(fresh "$1" "$2")
-    t0=$(now)
-    ogrinfo -ro -so "$t" "$2" >/dev/null
-    o+=("$(awk -v a="$t0" -v b="$(now)" 'BEGIN{print b - a}')")
-    t0=$(now)
-    ogrinfo "$t" -sql "REPACK $2" >/dev/null
-    s+=("$(awk -v a="$t0" -v b="$(now)" 'BEGIN{print b - a}')")
-  done
-  gdal_s=$(awk -v a="$(median "${s[@]}")" -v b="$(median "${o[@]}")" 'BEGIN{print a - b}')
-}
-
-# sorted KEYS_FILE [sort options]: sets sort_s.
-sorted() {
-  local keys=$1 t0 s=()
-  shift
-  for ((i = 0; i < runs; ++i)); do
-    t0=$(now)
-    LC_ALL=C sort "$@" -o "$keys.sorted" "$keys"
-    s+=("$(awk -v a="$t0" -v b="$(now)" 'BEGIN{print b - a}')")
-  done
-  rm -f "$keys.sorted"
-  sort_s=$(median "${s[@]}")
+  floor_s=; floor_x=; gdal_s=; gdal_x=; sort_s=; sort_x=
+  if ((${#fs[@]})); then floor_s=$(median "${fs[@]}"); floor_x=$(median "${fx[@]}"); fi
+  if ((${#gs[@]})); then gdal_s=$(median "${gs[@]}"); gdal_x=$(median "${gx[@]}"); fi
+  if ((${#ss[@]})); then sort_s=$(median "${ss[@]}"); sort_x=$(median "${sx[@]}"); fi
 }
 
 # python3-dbf's pack() of a table, timed inside Python (no start-up).
@@ -127,9 +136,12 @@ EOF
 }
 
 rows=()
-# row RECORDS OPERATION OURS KIB FLOOR GDAL PYDBF SORT
+# row RECORDS OPERATION PY_SECONDS: one line of the table from measure's
+# results (and python3-dbf's time, possibly "~" extrapolated).
 row() {
-  rows+=("$(printf '%s|%s|%s|%s|%s|%s|%s|%s' "$@")")
+  local py=${3:-} py_x=
+  [ -z "$py" ] || py_x=$(div "${py#\~}" "$ours_s")
+  rows+=("$1|$2|$ours_s|$ours_kib|$floor_s|$floor_x|$gdal_s|$gdal_x|$py|$py_x|$sort_s|$sort_x")
 }
 
 # python3-dbf first: its fitted exponent extrapolates to the sizes below.
@@ -149,12 +161,9 @@ if [ -n "$pydbf_sizes" ] && /usr/bin/python3 -c 'import dbf' 2>/dev/null; then
         stem=PYM
       fi
       sync
-      t=$(fresh "$d" $stem)
-      py=$(pydbf_pack "$t")
-      ours "$d" $stem pack
-      floor "$d" $stem
-      row "$n" "pack, 30% deleted$([ $kind = memo ] && echo ', memo, level 3')" \
-          "$ours_s" "$ours_kib" "$floor_s" "" "$py" ""
+      py=$(pydbf_pack "$(fresh "$d" $stem)")
+      peers="floor" measure "$d" $stem pack
+      row "$n" "pack, 30% deleted$([ $kind = memo ] && echo ', memo, level 3')" "$py"
       pts+=("$n $py")
     done
     if ((${#pts[@]} >= 2)); then
@@ -175,49 +184,45 @@ for n in "${sizes[@]}"; do
   "$gen" "$d/PLAIN.dbf" --records "$n" --deleted 30 --seed 1
   "$gen" "$d/MEMO.dbf" --records "$n" --deleted 30 --memo --seed 1
   "$gen" "$d/LANG.dbf" --records "$n" --deleted 30 --memo --seed 1 --lang DB437US0
-  "$gen" "$d/CHARIX.dbf" --records "$n" --deleted 30 --seed 1
-  "$gen" "$d/NUMIX.dbf" --records "$n" --deleted 30 --seed 1
+  "$gen" "$d/CHARIX.dbf" --records "$n" --deleted 30 --seed 1 --index NAME:NAME
+  "$gen" "$d/NUMIX.dbf" --records "$n" --deleted 30 --seed 1 --index BALANCE:BALANCE
   "$gen" "$d/INDEXED.dbf" --records "$n" --deleted 30 --memo --seed 1 \
          --index NAME:NAME --index BALANCE:BALANCE
-  "$op" addindex "$d/CHARIX.dbf" NAME NAME >/dev/null
-  "$op" addindex "$d/NUMIX.dbf" BALANCE BALANCE >/dev/null
   "$op" keys "$d/CHARIX.dbf" NAME "$d/name.keys" >/dev/null
   "$op" keys "$d/NUMIX.dbf" BALANCE "$d/balance.keys" >/dev/null
   sync  # gentable leaves its files to write-back, which must not run during the timings
 
-  ours "$d" PLAIN pack; floor "$d" PLAIN; gdal "$d" PLAIN
-  row "$n" "pack, 30% deleted" "$ours_s" "$ours_kib" "$floor_s" "$gdal_s" \
-      "$(py_extrapolate plain "$n")" ""
-  ours "$d" MEMO pack; floor "$d" MEMO; gdal "$d" MEMO
-  row "$n" "pack, 30% deleted, memo" "$ours_s" "$ours_kib" "$floor_s" "$gdal_s" \
-      "$(py_extrapolate memo "$n")" ""
-  ours "$d" MEMO set LEVEL 7
-  row "$n" "level 4 -> 7, memo" "$ours_s" "$ours_kib" "$floor_s" "" "" ""
-  ours "$d" MEMO set LEVEL 25
-  row "$n" "level 4 -> 25, memo to .fpt" "$ours_s" "$ours_kib" "$floor_s" "" "" ""
-  ours "$d" LANG set LANGDRIVER DBWINUS0; floor "$d" LANG
-  row "$n" "driver DB437US0 -> DBWINUS0, memo" "$ours_s" "$ours_kib" "$floor_s" "" "" ""
-  ours "$d" CHARIX regen; floor "$d" CHARIX; sorted "$d/name.keys"
-  row "$n" "index rebuild, C tag NAME" "$ours_s" "$ours_kib" "$floor_s" "" "" "$sort_s"
-  ours "$d" NUMIX regen; floor "$d" NUMIX; sorted "$d/balance.keys" -n
-  row "$n" "index rebuild, N tag BALANCE" "$ours_s" "$ours_kib" "$floor_s" "" "" "$sort_s"
-  ours "$d" INDEXED pack; floor "$d" INDEXED
-  row "$n" "pack, 30% deleted, memo, .mdx 2 tags" "$ours_s" "$ours_kib" "$floor_s" "" "" ""
+  peers="floor gdal" measure "$d" PLAIN pack
+  row "$n" "pack, 30% deleted" "$(py_extrapolate plain "$n")"
+  peers="floor gdal" measure "$d" MEMO pack
+  row "$n" "pack, 30% deleted, memo" "$(py_extrapolate memo "$n")"
+  peers="floor" measure "$d" MEMO set LEVEL 7
+  row "$n" "level 4 -> 7, memo"
+  peers="floor" measure "$d" MEMO set LEVEL 25
+  row "$n" "level 4 -> 25, memo to .fpt"
+  peers="floor" measure "$d" LANG set LANGDRIVER DBWINUS0
+  row "$n" "driver DB437US0 -> DBWINUS0, memo"
+  peers="floor sort" sort_args="$d/name.keys" measure "$d" CHARIX regen
+  row "$n" "index rebuild, C tag NAME"
+  peers="floor sort" sort_args="$d/balance.keys -n" measure "$d" NUMIX regen
+  row "$n" "index rebuild, N tag BALANCE"
+  peers="floor" measure "$d" INDEXED pack
+  row "$n" "pack, 30% deleted, memo, .mdx 2 tags"
   rm -rf "$d"
 done
 
 echo "kxSorvel storage benchmark: $(nproc) cores, $(awk -F': ' '/model name/{print $2; exit}' /proc/cpuinfo)," \
-     "$(uname -sr), $(df -T "$work" | awk 'NR==2{print $2}') in ${TMPDIR:-/tmp}; runs=$runs (median)"
-echo "times in seconds; 'x floor' = ours / floor; 'GDAL/ours' and 'py/ours' = how many times"
-echo "slower the peer is; 'x sort' = ours / sort; ~ = extrapolated; load average at the end:" \
-     "$(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-9s %-36s %8s %8s %8s %7s %8s %9s %9s %8s %7s %7s\n' records operation ours "peak MiB" \
-       floor "x floor" GDAL GDAL/ours py-dbf py/ours sort "x sort"
+     "$(uname -sr), $(df -T "$work" | awk 'NR==2{print $2}') in ${TMPDIR:-/tmp}; $runs rounds"
+echo "times in seconds (medians); 'x floor' = ours / floor, 'GDAL/ours' and 'py/ours' = how many"
+echo "times slower the peer is, 'x sort' = ours / sort (medians of the rounds' ratios); ~ = extrapolated"
+echo "load average at the start: $load_start; at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+fmt='%-8s %-36s %7s %8s %7s %7s %7s %9s %8s %8s %7s %6s\n'
+printf "$fmt" records operation ours "peak MiB" floor "x floor" GDAL GDAL/ours py-dbf py/ours sort "x sort"
 for r in "${rows[@]}"; do
-  IFS='|' read -r n what o kib f g p s <<<"$r"
-  printf '%-9s %-36s %8s %8s %8s %7s %8s %9s %9s %8s %7s %7s\n' "$n" "$what" "$o" \
-         "$(awk -v k="$kib" 'BEGIN{printf "%.1f", k / 1024}')" "${f:--}" "$(ratio "$o" "$f")" \
-         "${g:--}" "$(ratio "$g" "$o")" "${p:--}" "$(ratio "${p#\~}" "$o")" "${s:--}" \
-         "$(ratio "$o" "$s")"
+  IFS='|' read -r n what o kib f fx g gx p px s sx <<<"$r"
+  num() { [ -n "$1" ] && awk -v v="$1" -v f="$2" 'BEGIN{printf f, v}' || echo -; }
+  printf "$fmt" "$n" "$what" "$(num "$o" %.4f)" "$(num "$kib" %.0f | awk '{printf "%.1f", $1 / 1024}')" \
+         "$(num "$f" %.4f)" "$(num "$fx" %.2f)" "$(num "$g" %.4f)" "$(num "$gx" %.1f)" \
+         "${p:--}" "$(num "$px" %.0f)" "$(num "$s" %.4f)" "$(num "$sx" %.2f)"
 done
 echo "total $(($(date +%s) - started)) s"
