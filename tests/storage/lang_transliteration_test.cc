@@ -70,6 +70,27 @@ TEST(Transliteration, ReportsTheFirstByteTheTargetCannotHold) {
       << undefined.message();
 }
 
+// Long text goes eight ASCII bytes at a time: an accented byte or a failing
+// one at any position of a word is still converted or reported at its
+// offset, as one byte at a time would.
+TEST(Transliteration, LongTextMatchesByteAtATimeAtEveryAlignment) {
+  const Transliteration& map = Transliteration::Between(437, 1252);
+  for (std::size_t at = 0; at < 24; ++at) {
+    std::vector<std::uint8_t> text(40, 'a');
+    text[at] = 0x82;  // é
+    std::vector<std::uint8_t> expect = text;
+    expect[at] = 0xE9;
+    std::vector<std::uint8_t> out(text.size());
+    ASSERT_TRUE(map.Apply(text, out.data(), nullptr)) << at;
+    EXPECT_EQ(out, expect) << at;
+
+    text[at] = 0xB0;  // no cp1252 byte
+    TranscodeFailure failure;
+    EXPECT_FALSE(map.Apply(text, &failure)) << at;
+    EXPECT_EQ(failure.offset, at);
+  }
+}
+
 TEST(Transliteration, CodePagesWithoutTablesPassAsciiOnly) {
   std::vector<std::uint8_t> ascii = Bytes({'A', 'b', ' ', '1', 0x0D});
   EXPECT_TRUE(Transcode(932, 1252, ascii).ok());
