@@ -27,8 +27,10 @@
 # Each operation runs RUNS times (default 5), and each of its peers runs
 # right after it in the same round, so that both meet the same machine
 # state: the machine is shared and its speed drifts by a factor of two and
-# more within a minute. Times are medians over the rounds; a ratio is the
-# median of the rounds' ratios; peak memory is the largest of the rounds.
+# more within a minute. A global sync (untimed) follows every timed command,
+# so that none pays for the write-back or discards another left behind.
+# Times are medians over the rounds; a ratio is the median of the rounds'
+# ratios; peak memory is the largest of the rounds.
 #
 #   KX_BIN=build/release bench/run.sh [SIZE...]
 # Environment: RUNS (5), TMPDIR (where tables are made; needs ~4 GB for
@@ -54,12 +56,15 @@ maximum() { printf '%s\n' "$@" | sort -g | tail -1; }
 div() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b <= 0) print 0; else printf "%.4f", a / b }'; }
 
 # fresh SRC_DIR STEM: a synced copy of STEM.* in $work/run; prints the
-# copy's table path.
+# copy's table path. The global sync also settles what the previous command
+# left to the file system: the file system here is mounted with "discard",
+# so the blocks of replaced and removed files are discarded at the next
+# journal commit, which whoever syncs next would otherwise pay for.
 fresh() {
   rm -rf "$work/run"
   mkdir "$work/run"
   cp "$1/$2".* "$work/run/"
-  sync "$work/run/"*
+  sync
   echo "$work/run/$2.dbf"
 }
 
@@ -69,6 +74,7 @@ floor_once() {  # floor_once SRC_DIR STEM
   mkdir "$work/floor"
   "$op" copy "$work/floor" "$1/$2".* | cut -d' ' -f1
   rm -rf "$work/floor"
+  sync
 }
 gdal_once() {  # gdal_once SRC_DIR STEM
   local t t0 open
@@ -79,6 +85,7 @@ gdal_once() {  # gdal_once SRC_DIR STEM
   t0=$(now)
   ogrinfo "$t" -sql "REPACK $2" >/dev/null
   awk -v a="$(since "$t0")" -v b="$open" 'BEGIN{print a - b}'
+  sync
 }
 sort_once() {  # sort_once KEYS [sort options]
   local keys=$1 t0
@@ -101,6 +108,7 @@ measure() {
   for ((i = 0; i < runs; ++i)); do
     t=$(fresh "$dir" "$stem")
     read -r sec kib < <("$op" "$what" "$t" "$@")
+    sync
     s+=("$sec")
     m+=("$kib")
     local line="  $stem $what $*: $sec s $kib KiB"
