@@ -5,6 +5,9 @@
 //   bench_op copy DIR FILE...          copy each FILE into DIR through a
 //                                      1 MiB buffer, then fsync each copy
 //                                      (the floor a rewrite is held to)
+//   bench_op copywb DIR FILE...        the same, starting write-back of
+//                                      every 4 MiB written as the engine's
+//                                      output streams do (sync_file_range)
 //   bench_op pack TABLE                Pack
 //   bench_op set TABLE PROPERTY VALUE  Restructure (no pack), e.g. LEVEL 7
 //   bench_op regen TABLE               RegenIndexes
@@ -42,7 +45,7 @@ Status Failure(const std::string& what) {
   return Status::Error(1, what + ": " + std::strerror(errno));
 }
 
-Status CopyAndSync(const std::string& from, const std::string& to) {
+Status CopyAndSync(const std::string& from, const std::string& to, bool write_back) {
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return Failure("open " + from);
   int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -52,6 +55,7 @@ Status CopyAndSync(const std::string& from, const std::string& to) {
   }
   std::vector<char> buf(1 << 20);
   Status s;
+  off_t written = 0, started = 0;
   for (;;) {
     ssize_t n = read(in, buf.data(), buf.size());
     if (n < 0) s = Failure("read " + from);
@@ -59,6 +63,11 @@ Status CopyAndSync(const std::string& from, const std::string& to) {
     if (write(out, buf.data(), static_cast<size_t>(n)) != n) {
       s = Failure("write " + to);
       break;
+    }
+    written += n;
+    if (write_back && written - started >= (4 << 20)) {
+      sync_file_range(out, started, written - started, SYNC_FILE_RANGE_WRITE);
+      started = written;
     }
   }
   if (s.ok() && fsync(out) != 0) s = Failure("fsync " + to);
@@ -117,7 +126,7 @@ Status WriteKeys(const std::string& table, const std::string& field, const std::
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: bench_op copy DIR FILE... | pack TABLE | set TABLE PROPERTY VALUE |\n"
+               "usage: bench_op copy|copywb DIR FILE... | pack TABLE | set TABLE PROPERTY VALUE |\n"
                "                regen TABLE | addindex TABLE TAG EXPR | keys TABLE FIELD OUT\n");
   return 2;
 }
@@ -129,8 +138,10 @@ int main(int argc, char** argv) {
   const std::string op = argv[1], target = argv[2];
   const double t0 = Now();
   Status s;
-  if (op == "copy") {
-    for (int i = 3; s.ok() && i < argc; ++i) s = CopyAndSync(argv[i], target + "/" + BaseName(argv[i]));
+  if (op == "copy" || op == "copywb") {
+    for (int i = 3; s.ok() && i < argc; ++i) {
+      s = CopyAndSync(argv[i], target + "/" + BaseName(argv[i]), op == "copywb");
+    }
   } else if (op == "pack" && argc == 3) {
     kx::storage::PackStats stats;
     s = kx::storage::Pack(nullptr, target, nullptr, &stats);
