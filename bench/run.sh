@@ -123,7 +123,9 @@ measure() {
           line+=", floor $v s"
           v=$(floor_once copywb "$dir" "$stem"); ws+=("$v"); wx+=("$(div "$sec" "$v")")
           p="wb floor" ;;
-        gdal) v=$(gdal_once "$dir" "$stem"); gs+=("$v"); gx+=("$(div "$v" "$sec")") ;;
+        gdal)
+          command -v ogrinfo >/dev/null || continue  # gdal-bin is in ./run's package list
+          v=$(gdal_once "$dir" "$stem"); gs+=("$v"); gx+=("$(div "$v" "$sec")") ;;
         sort) v=$(sort_once $sort_args); ss+=("$v"); sx+=("$(div "$sec" "$v")") ;;
       esac
       line+=", $p $v s"
