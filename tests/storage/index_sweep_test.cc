@@ -32,6 +32,7 @@
 #include "storage/dbase/index_builder.h"
 #include "tests/storage/support/fault_env.h"
 #include "tests/storage/support/index_oracle.h"
+#include "tests/storage/support/kill_child.h"
 #include "tests/storage/support/table_fixture.h"
 
 namespace kx::storage {
@@ -88,30 +89,14 @@ void MakeSubject(const std::string& path, const Subject& s, std::uint32_t record
 
 long RunChild(const Subject* subject, const std::string& path, const std::string& kill_at,
               bool* killed) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    setenv("KX_TEST_KILL_AT", kill_at.c_str(), 1);
-    PosixEnv env;  // reads the variable
-    if (subject != nullptr) (void)RunJob(*subject, &env, path);
-    else {
+  return testing::RunKillChild(kill_at, [&](Env* env) {
+    if (subject != nullptr) {
+      (void)RunJob(*subject, env, path);
+    } else {
       std::unique_ptr<OpenTable> t;
-      (void)Open(&env, path, ShareMode::kShared, &t);
+      (void)Open(env, path, ShareMode::kShared, &t);
     }
-    long n = static_cast<long>(KillPoints::Count());
-    (void)!write(fds[1], &n, sizeof n);
-    _exit(0);
-  }
-  close(fds[1]);
-  long n = -1;
-  if (read(fds[0], &n, sizeof n) != sizeof n) n = -1;
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  *killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-  return n;
+  }, killed);
 }
 
 struct KillTally {

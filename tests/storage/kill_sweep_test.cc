@@ -22,6 +22,7 @@
 #include "storage/api/table_api.h"
 #include "storage/io/kill_points.h"
 #include "storage/io/posix_env.h"
+#include "tests/storage/support/kill_child.h"
 #include "tests/storage/support/table_fixture.h"
 
 namespace kx::storage {
@@ -34,36 +35,19 @@ using testing::TableImage;
 enum class Job { kPack, kRestructure, kOpen };
 
 // Runs the job in a child with KX_TEST_KILL_AT=`kill_at`; returns the
-// child's count of mutating calls (from a pipe) when it was not killed.
+// child's count of mutating calls when it was not killed.
 long RunChild(Job job, const std::string& path, const std::string& kill_at, bool* killed,
               const RestructureRequest& request = {}) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    setenv("KX_TEST_KILL_AT", kill_at.c_str(), 1);
-    PosixEnv env;  // reads the variable
+  return testing::RunKillChild(kill_at, [&](Env* env) {
     if (job == Job::kPack) {
-      (void)Pack(&env, path, nullptr, nullptr);
+      (void)Pack(env, path, nullptr, nullptr);
     } else if (job == Job::kRestructure) {
-      (void)Restructure(&env, path, request, nullptr, nullptr);
+      (void)Restructure(env, path, request, nullptr, nullptr);
     } else {
       std::unique_ptr<OpenTable> t;
-      (void)Open(&env, path, ShareMode::kShared, &t);
+      (void)Open(env, path, ShareMode::kShared, &t);
     }
-    long n = static_cast<long>(KillPoints::Count());
-    (void)!write(fds[1], &n, sizeof n);
-    _exit(0);
-  }
-  close(fds[1]);
-  long n = -1;
-  if (read(fds[0], &n, sizeof n) != sizeof n) n = -1;
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  *killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-  return n;
+  }, killed);
 }
 
 struct Tally {
